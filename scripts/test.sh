@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native core tests, then the Windows tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs=$(nproc)
+
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j"$jobs"
+cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/i686 -j"$jobs"
+
+source scripts/wine-session.sh
+trap kino_cleanup EXIT
+kino_start_xvfb
+kino_prepare_prefix
+
+# One ctest run over both build trees, so one summary closes the output.
+cat > build/CTestTestfile.cmake <<'CT'
+subdirs("native" "i686")
+CT
+ctest --test-dir build --output-on-failure "$@"

@@ -1,0 +1,48 @@
+// The seams through which the platform-free code reaches the system.
+#pragma once
+#include <stdexcept>
+#include <vector>
+
+#include "core/text.h"
+
+namespace kino {
+
+struct ImageService;
+
+// Message-box style: stop icon and one OK button.
+inline constexpr unsigned kStopIconStyle = 16;
+
+struct MessageBoxes {
+    virtual ~MessageBoxes() = default;
+    // Shows a modal box and returns when the user has closed it.
+    virtual void Show(TextView text, TextView title, unsigned style) = 0;
+};
+
+// Raised when a folder cannot be opened or listed.
+struct FileSystemError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct FileSystem {
+    virtual ~FileSystem() = default;
+    // An existing entry of any kind (folder or file); hidden or system entries don't count.
+    virtual bool EntryExists(TextView path) = 0;
+    // An existing plain file (not a folder); hidden or system files don't count.
+    virtual bool PlainFileExists(TextView path) = 0;
+    // An existing folder (hidden ones included).
+    virtual bool FolderExists(TextView path) = 0;
+    // Appends the names (no path) of the folder's files, not its subfolders, in the order
+    // the system lists them. Throws FileSystemError when the folder can't be listed; names
+    // read before the failure stay appended.
+    virtual void ListFiles(TextView folder, std::vector<Text>& names) = 0;
+    // The system's lower-case mapping of letters.
+    virtual Text LowerCase(TextView text) = 0;
+};
+
+struct Platform {
+    FileSystem& files;
+    ImageService& images;
+    MessageBoxes& boxes;
+};
+
+}  // namespace kino
