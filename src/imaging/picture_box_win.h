@@ -1,0 +1,26 @@
+// The picture box: a child window with a persistent image of its client size behind it.
+// Drawing goes into a memory DC (a 32-bit DIB section); the window shows that image when it
+// paints. Refresh shows it at once; Cls clears it to the window-background colour and lets
+// the next paint show the cleared box (like a VB picture box with AutoRedraw on).
+#pragma once
+#include <windows.h>
+
+#include "imaging/image_service.h"
+
+namespace kino {
+
+// Creates the box as a child of parent with the control id, rectangle (window coordinates,
+// pixels) and styles; WS_CHILD is always added. Returns null on failure.
+HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD style, DWORD exStyle);
+
+// The box as a drawing surface (AutoRedraw, hdc, Refresh); null when box is not a picture box.
+// Lives as long as the window.
+DrawingSurface* PictureBoxSurface(HWND box);
+
+// Clears the persistent image to the window-background colour (COLOR_WINDOW).
+void PictureBoxCls(HWND box);
+
+// The memory DC that holds the persistent image (null when box is not a picture box).
+HDC PictureBoxDc(HWND box);
+
+}  // namespace kino
