@@ -1,0 +1,214 @@
+#include "playback/frame_timer_win.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <system_error>
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace kino {
+namespace {
+
+std::int64_t CounterNow() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+std::int64_t CounterFrequency() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart;
+}
+
+// The deadlines of one generation: start + k * interval, k = 1, 2, ..., in counter ticks. The
+// interval is kept as a whole part and a remainder in thousandths so no rounding error builds up.
+class Grid {
+public:
+    Grid(std::int64_t start, int intervalMs, std::int64_t frequency)
+        : start_(start),
+          whole_(intervalMs * frequency / 1000),
+          thousandths_(intervalMs * frequency % 1000),
+          length_(static_cast<double>(intervalMs) * static_cast<double>(frequency) / 1000.0) {}
+
+    std::int64_t Deadline(std::int64_t k) const { return start_ + k * whole_ + k * thousandths_ / 1000; }
+
+    // The first grid point strictly after now (missed points are skipped).
+    std::int64_t FirstAfter(std::int64_t now) const {
+        std::int64_t k = std::max<std::int64_t>(1, static_cast<std::int64_t>((now - start_) / length_));
+        while (k > 1 && Deadline(k - 1) > now) --k;
+        while (Deadline(k) <= now) ++k;
+        return k;
+    }
+
+private:
+    std::int64_t start_;
+    std::int64_t whole_;
+    std::int64_t thousandths_;
+    double length_;
+};
+
+UniqueHandle MakeWaitableTimer(bool& highResolution) {
+    // The high-resolution kind (Windows 10 1803 on) doesn't depend on the system timer period;
+    // older systems refuse the flag.
+    UniqueHandle timer(CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                              TIMER_ALL_ACCESS));
+    highResolution = static_cast<bool>(timer);
+    if (!timer) timer.reset(CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS));
+    return timer;
+}
+
+}  // namespace
+
+FrameTimer::FrameTimer(HWND target, UINT message)
+    : target_(target), message_(message), frequency_(CounterFrequency()), timer_(MakeWaitableTimer(highResolution_)) {
+    wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!wake_) throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateEventW");
+    thread_ = std::thread(&FrameTimer::Run, this);
+}
+
+FrameTimer::~FrameTimer() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    SetEvent(wake_.get());
+    if (thread_.joinable()) thread_.join();
+    RaisePeriod(false);
+}
+
+void FrameTimer::SetInterval(int milliseconds) {
+    {
+        std::lock_guard lock(mutex_);
+        interval_ = std::clamp(milliseconds, 0, kMaxInterval);
+        if (enabled_) Restart();
+    }
+    SetEvent(wake_.get());
+}
+
+int FrameTimer::Interval() const {
+    std::lock_guard lock(mutex_);
+    return interval_;
+}
+
+void FrameTimer::SetEnabled(bool enabled) {
+    {
+        std::lock_guard lock(mutex_);
+        if (enabled_ == enabled) return;
+        enabled_ = enabled;
+        Restart();
+    }
+    SetEvent(wake_.get());
+    RaisePeriod(enabled);
+}
+
+bool FrameTimer::Enabled() const {
+    std::lock_guard lock(mutex_);
+    return enabled_;
+}
+
+bool FrameTimer::AcceptTick(WPARAM wParam) {
+    std::lock_guard lock(mutex_);
+    if (!enabled_ || !outstanding_ || static_cast<std::uint32_t>(wParam) != generation_) return false;
+    accepted_ = generation_;
+    return true;
+}
+
+void FrameTimer::TickDone() {
+    {
+        std::lock_guard lock(mutex_);
+        // A handler that restarted the clock has already cleared its tick; a tick of the new
+        // generation may be on its way and must stay the only one.
+        if (!outstanding_ || accepted_ != generation_) return;
+        outstanding_ = false;
+    }
+    SetEvent(wake_.get());
+}
+
+void FrameTimer::Restart() {
+    ++generation_;
+    outstanding_ = false;
+    start_ = CounterNow();
+}
+
+void FrameTimer::RaisePeriod(bool raise) {
+    // Only needed where waits follow the system timer period.
+    if (highResolution_ || raise == periodRaised_) return;
+    if (raise) {
+        periodRaised_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+    } else {
+        timeEndPeriod(1);
+        periodRaised_ = false;
+    }
+}
+
+void FrameTimer::Run() {
+    // Waking on time matters more than anything this thread could delay; it does almost no work.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    // A wake this close to the deadline counts as on time (the timer may round differently from
+    // the counter); the grid itself never moves.
+    const std::int64_t slack = frequency_ / 10000;
+
+    bool known = false;
+    std::uint32_t generation = 0;
+    std::int64_t next = 1;  // grid index of the next tick
+    bool posted = false;    // the tick of index next - 1 went out; next is to be chosen after it
+    for (;;) {
+        bool idle = true;
+        bool post = false;
+        std::int64_t remaining = 0;
+        {
+            std::lock_guard lock(mutex_);
+            if (quit_) return;
+            if (!known || generation_ != generation) {
+                known = true;
+                generation = generation_;
+                next = 1;
+                posted = false;
+            }
+            if (enabled_ && interval_ > 0 && !outstanding_) {
+                idle = false;
+                const Grid grid(start_, interval_, frequency_);
+                const std::int64_t now = CounterNow();
+                if (posted) {
+                    next = grid.FirstAfter(now);
+                    posted = false;
+                }
+                remaining = grid.Deadline(next) - now;
+                if (remaining <= slack) {
+                    outstanding_ = true;
+                    post = true;
+                }
+            }
+        }
+        if (idle) {
+            if (timer_) CancelWaitableTimer(timer_.get());
+            WaitForSingleObject(wake_.get(), INFINITE);
+            continue;
+        }
+        if (post) {
+            posted = true;
+            if (!PostMessageW(target_, message_, generation, 0)) {
+                // The queue is full or the window is gone: drop this tick, keep the grid.
+                std::lock_guard lock(mutex_);
+                if (generation_ == generation) outstanding_ = false;
+            }
+            continue;
+        }
+        // Relative due time in 100 ns units, rounded up so the wait never ends early.
+        LARGE_INTEGER due;
+        due.QuadPart = -std::max<std::int64_t>(1, (remaining * 10000000 + frequency_ - 1) / frequency_);
+        if (timer_ && SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) {
+            const HANDLE handles[] = {wake_.get(), timer_.get()};
+            WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        } else {
+            const auto ms = static_cast<DWORD>((remaining * 1000 + frequency_ - 1) / frequency_);
+            WaitForSingleObject(wake_.get(), ms);
+        }
+    }
+}
+
+}  // namespace kino
