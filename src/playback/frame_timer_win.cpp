@@ -1,5 +1,7 @@
 #include "playback/frame_timer_win.h"
 
+#include "playback/tick_grid.h"
+
 #include <mmsystem.h>
 
 #include <algorithm>
@@ -23,33 +25,6 @@ std::int64_t CounterFrequency() {
     QueryPerformanceFrequency(&frequency);
     return frequency.QuadPart;
 }
-
-// The deadlines of one generation: start + k * interval, k = 1, 2, ..., in counter ticks. The
-// interval is kept as a whole part and a remainder in thousandths so no rounding error builds up.
-class Grid {
-public:
-    Grid(std::int64_t start, int intervalMs, std::int64_t frequency)
-        : start_(start),
-          whole_(intervalMs * frequency / 1000),
-          thousandths_(intervalMs * frequency % 1000),
-          length_(static_cast<double>(intervalMs) * static_cast<double>(frequency) / 1000.0) {}
-
-    std::int64_t Deadline(std::int64_t k) const { return start_ + k * whole_ + k * thousandths_ / 1000; }
-
-    // The first grid point strictly after now (missed points are skipped).
-    std::int64_t FirstAfter(std::int64_t now) const {
-        std::int64_t k = std::max<std::int64_t>(1, static_cast<std::int64_t>((now - start_) / length_));
-        while (k > 1 && Deadline(k - 1) > now) --k;
-        while (Deadline(k) <= now) ++k;
-        return k;
-    }
-
-private:
-    std::int64_t start_;
-    std::int64_t whole_;
-    std::int64_t thousandths_;
-    double length_;
-};
 
 UniqueHandle MakeWaitableTimer(bool& highResolution) {
     // The high-resolution kind (Windows 10 1803 on) doesn't depend on the system timer period;
@@ -171,7 +146,7 @@ void FrameTimer::Run() {
             }
             if (enabled_ && interval_ > 0 && !outstanding_) {
                 idle = false;
-                const Grid grid(start_, interval_, frequency_);
+                const TickGrid grid(start_, interval_, frequency_);
                 const std::int64_t now = CounterNow();
                 if (posted) {
                     next = grid.FirstAfter(now);

@@ -1,0 +1,36 @@
+// The deadlines of a periodic clock: start + k * interval, k = 1, 2, ..., in counter ticks.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+
+namespace kino {
+
+// The interval is kept as a whole number of counter ticks and a remainder in thousandths, so that
+// no rounding error builds up over a long run whatever the counter's frequency.
+class TickGrid {
+public:
+    TickGrid(std::int64_t start, int intervalMs, std::int64_t frequency)
+        : start_(start),
+          whole_(intervalMs * frequency / 1000),
+          thousandths_(intervalMs * frequency % 1000),
+          length_(static_cast<double>(intervalMs) * static_cast<double>(frequency) / 1000.0) {}
+
+    std::int64_t Deadline(std::int64_t k) const { return start_ + k * whole_ + k * thousandths_ / 1000; }
+
+    // The index of the first deadline strictly after now (never before index 1): the points a
+    // late tick missed are skipped instead of being caught up in a burst.
+    std::int64_t FirstAfter(std::int64_t now) const {
+        std::int64_t k = std::max<std::int64_t>(1, static_cast<std::int64_t>((now - start_) / length_));
+        while (k > 1 && Deadline(k - 1) > now) --k;
+        while (Deadline(k) <= now) ++k;
+        return k;
+    }
+
+private:
+    std::int64_t start_;
+    std::int64_t whole_;
+    std::int64_t thousandths_;
+    double length_;
+};
+
+}  // namespace kino
