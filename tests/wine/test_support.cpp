@@ -1,0 +1,322 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <stdexcept>
+
+#include "base/message_box.h"
+#include "imaging/gdiplus_api_win.h"
+
+namespace kino::test {
+
+std::wstring TempPath() {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH) throw std::runtime_error("no temporary folder");
+    std::wstring path(buffer, length);
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+TempFolder::TempFolder() {
+    static std::atomic<unsigned> counter{0};
+    const std::wstring base = TempPath() + L"\\kino-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount()) + L"-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::wstring candidate = base + std::to_wstring(counter++);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = std::move(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("can't create a temporary folder");
+}
+
+TempFolder::~TempFolder() { DeleteTree(path_); }
+
+void DeleteTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(child);
+            } else {
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path.c_str());
+}
+
+std::uint32_t ArgbOf(COLORREF colour, std::uint8_t alpha) {
+    return (std::uint32_t{alpha} << 24) | (std::uint32_t{GetRValue(colour)} << 16) |
+           (std::uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
+}
+
+Pixels SolidPixels(int width, int height, std::uint32_t argb) {
+    return Pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), argb);
+}
+
+namespace {
+
+void CheckSize(int width, int height, const Pixels& pixels) {
+    if (width <= 0 || height <= 0 ||
+        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        throw std::invalid_argument("pixels don't match the size");
+    }
+}
+
+void PutBigEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::uint32_t Crc32(std::string_view bytes) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::uint32_t Adler32(std::string_view bytes) {
+    std::uint32_t a = 1, b = 0;
+    for (unsigned char byte : bytes) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+void PutChunk(std::string& png, const char* type, std::string_view data) {
+    PutBigEndian(png, static_cast<std::uint32_t>(data.size()));
+    std::string typed(type, 4);
+    typed.append(data);
+    png.append(typed);
+    PutBigEndian(png, Crc32(typed));
+}
+
+// A zlib stream of stored (uncompressed) deflate blocks.
+std::string StoredZlib(std::string_view raw) {
+    std::string out = "\x78\x01";
+    std::size_t offset = 0;
+    do {
+        const std::size_t length = std::min<std::size_t>(raw.size() - offset, 65535);
+        const bool last = offset + length == raw.size();
+        out.push_back(last ? 1 : 0);
+        PutLittleEndian(out, static_cast<std::uint32_t>(length), 2);
+        PutLittleEndian(out, static_cast<std::uint32_t>(~length & 0xFFFF), 2);
+        out.append(raw.substr(offset, length));
+        offset += length;
+    } while (offset < raw.size());
+    PutBigEndian(out, Adler32(raw));
+    return out;
+}
+
+}  // namespace
+
+namespace {
+
+std::string PngHeader(int width, int height, char colourType) {
+    std::string header;
+    PutBigEndian(header, static_cast<std::uint32_t>(width));
+    PutBigEndian(header, static_cast<std::uint32_t>(height));
+    header += std::string{'\x08', colourType, '\0', '\0', '\0'};  // 8 bits, deflate, no interlace
+    return header;
+}
+
+}  // namespace
+
+std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha) {
+    CheckSize(width, height, pixels);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    PutChunk(png, "IHDR", PngHeader(width, height, withAlpha ? 6 : 2));
+
+    std::string raw;
+    raw.reserve(static_cast<std::size_t>(height) * (1 + static_cast<std::size_t>(width) * 4));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+            raw.push_back(static_cast<char>((p >> 16) & 0xFF));
+            raw.push_back(static_cast<char>((p >> 8) & 0xFF));
+            raw.push_back(static_cast<char>(p & 0xFF));
+            if (withAlpha) raw.push_back(static_cast<char>(p >> 24));
+        }
+    }
+    PutChunk(png, "IDAT", StoredZlib(raw));
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices) {
+    if (palette.empty() || palette.size() > 256 ||
+        indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        throw std::invalid_argument("bad palette image");
+    }
+    std::string png = "\x89PNG\r\n\x1a\n";
+    PutChunk(png, "IHDR", PngHeader(width, height, 3));
+    std::string colours, alphas;
+    bool opaque = true;
+    for (std::uint32_t entry : palette) {
+        opaque = opaque && (entry >> 24) == 0xFF;
+        colours.push_back(static_cast<char>((entry >> 16) & 0xFF));
+        colours.push_back(static_cast<char>((entry >> 8) & 0xFF));
+        colours.push_back(static_cast<char>(entry & 0xFF));
+        alphas.push_back(static_cast<char>(entry >> 24));
+    }
+    PutChunk(png, "PLTE", colours);
+    if (!opaque) PutChunk(png, "tRNS", alphas);
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < width; ++x) raw.push_back(static_cast<char>(indices[static_cast<std::size_t>(y) * width + x]));
+    }
+    PutChunk(png, "IDAT", StoredZlib(raw));
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+std::string BmpBytes(int width, int height, const Pixels& pixels) {
+    CheckSize(width, height, pixels);
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
+    const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
+    std::string bmp = "BM";
+    PutLittleEndian(bmp, 14 + 40 + imageBytes, 4);
+    PutLittleEndian(bmp, 0, 4);
+    PutLittleEndian(bmp, 14 + 40, 4);
+    PutLittleEndian(bmp, 40, 4);
+    PutLittleEndian(bmp, static_cast<std::uint32_t>(width), 4);
+    PutLittleEndian(bmp, static_cast<std::uint32_t>(height), 4);  // bottom-up
+    PutLittleEndian(bmp, 1, 2);
+    PutLittleEndian(bmp, 24, 2);
+    PutLittleEndian(bmp, BI_RGB, 4);
+    PutLittleEndian(bmp, imageBytes, 4);
+    PutLittleEndian(bmp, 2835, 4);  // 72 dpi
+    PutLittleEndian(bmp, 2835, 4);
+    PutLittleEndian(bmp, 0, 4);
+    PutLittleEndian(bmp, 0, 4);
+    for (int y = height - 1; y >= 0; --y) {
+        std::size_t start = bmp.size();
+        for (int x = 0; x < width; ++x) PutLittleEndian(bmp, pixels[static_cast<std::size_t>(y) * width + x], 3);
+        bmp.resize(start + rowBytes, '\0');
+    }
+    return bmp;
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("can't create a test file");
+    DWORD written = 0;
+    const BOOL ok = bytes.empty() ||
+                    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) throw std::runtime_error("can't write a test file");
+}
+
+void WritePng(const std::wstring& path, int width, int height, const Pixels& pixels, bool withAlpha) {
+    WriteBytes(path, PngBytes(width, height, pixels, withAlpha));
+}
+
+void WriteBmp(const std::wstring& path, int width, int height, const Pixels& pixels) {
+    WriteBytes(path, BmpBytes(width, height, pixels));
+}
+
+void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF colour) {
+    WritePng(path, width, height, SolidPixels(width, height, ArgbOf(colour)));
+}
+
+void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour) {
+    WriteBmp(path, width, height, SolidPixels(width, height, ArgbOf(colour)));
+}
+
+void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixels& pixels, Encoder encoder) {
+    CheckSize(width, height, pixels);
+    // The class ids of GDI+'s built-in encoders differ only in their first field.
+    CLSID id{0x557CF400, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    switch (encoder) {
+        case Encoder::Bmp: id.Data1 = 0x557CF400; break;
+        case Encoder::Jpeg: id.Data1 = 0x557CF401; break;
+        case Encoder::Gif: id.Data1 = 0x557CF402; break;
+        case Encoder::Png: id.Data1 = 0x557CF406; break;
+    }
+    Pixels copy = pixels;  // GDI+ reads the buffer while the bitmap lives
+    gdip::GpBitmap* bitmap = nullptr;
+    gdip::GdipCreateBitmapFromScan0(width, height, width * 4, gdip::PixelFormat32bppARGB,
+                                    reinterpret_cast<BYTE*>(copy.data()), &bitmap);
+    if (!bitmap) throw std::runtime_error("can't make a GDI+ bitmap (is GDI+ started?)");
+    const gdip::GpStatus status = gdip::GdipSaveImageToFile(bitmap, path.c_str(), &id, nullptr);
+    gdip::GdipDisposeImage(bitmap);
+    if (status != gdip::Ok) throw std::runtime_error("GDI+ could not encode a test image");
+}
+
+void WriteSolidJpeg(const std::wstring& path, int width, int height, COLORREF colour) {
+    SaveWithGdiplus(path, width, height, SolidPixels(width, height, ArgbOf(colour)), Encoder::Jpeg);
+}
+
+Pixels ImagePixels(std::uintptr_t image, int* width, int* height) {
+    auto* picture = reinterpret_cast<gdip::GpImage*>(image);
+    UINT w = 0, h = 0;
+    if (!picture || gdip::GdipGetImageWidth(picture, &w) != gdip::Ok ||
+        gdip::GdipGetImageHeight(picture, &h) != gdip::Ok || w == 0 || h == 0) {
+        return {};
+    }
+    Pixels pixels(static_cast<std::size_t>(w) * h);
+    const gdip::GpRect all{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+    gdip::BitmapData data{w, h, static_cast<INT>(w * 4), gdip::PixelFormat32bppARGB, pixels.data(), 0};
+    auto* bitmap = static_cast<gdip::GpBitmap*>(picture);
+    if (gdip::GdipBitmapLockBits(bitmap, &all, gdip::ImageLockModeRead | gdip::ImageLockModeUserInputBuf,
+                                 gdip::PixelFormat32bppARGB, &data) != gdip::Ok) {
+        return {};
+    }
+    gdip::GdipBitmapUnlockBits(bitmap, &data);
+    if (width) *width = static_cast<int>(w);
+    if (height) *height = static_cast<int>(h);
+    return pixels;
+}
+
+namespace {
+
+std::vector<RecordedBox> g_boxes;
+MessageBoxFunction g_previous = nullptr;
+
+int RecordBox(HWND owner, TextView text, TextView title, unsigned style) {
+    g_boxes.push_back({owner, Text(text), Text(title), style});
+    return IDOK;
+}
+
+}  // namespace
+
+MessageBoxRecorder::MessageBoxRecorder() {
+    g_boxes.clear();
+    g_previous = SetMessageBoxFunction(RecordBox);
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    SetMessageBoxFunction(g_previous);
+    g_boxes.clear();
+}
+
+const std::vector<RecordedBox>& MessageBoxRecorder::Boxes() const { return g_boxes; }
+
+void MessageBoxRecorder::Clear() { g_boxes.clear(); }
+
+}  // namespace kino::test
