@@ -13,7 +13,7 @@ cmake --build build/i686 -j"$jobs"
 source scripts/wine-session.sh
 trap kino_cleanup EXIT
 kino_start_xvfb
-kino_prepare_prefix
+kino_prepare_prefix unmanaged
 
 # One ctest run over both build trees, so one summary closes the output.
 cat > build/CTestTestfile.cmake <<'CT'

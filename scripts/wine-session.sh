@@ -31,12 +31,17 @@ kino_need_display() {
   fi
 }
 
+# With "unmanaged", Wine leaves its windows to no window manager: on a bare Xvfb, hiding a
+# managed window waits two seconds for a manager that isn't there.
 kino_prepare_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: creating prefix $WINEPREFIX (first start takes a while)"
   fi
   wineboot -u >/dev/null 2>&1 || true
+  if [ "${1:-}" = unmanaged ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  fi
   wineserver -w
 }
 

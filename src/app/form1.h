@@ -27,7 +27,7 @@ void ShowForm1(HWND form, int showCommand);
 // Runs the message loop until the window is gone; dialog keys (Tab, Enter) work as in a dialog.
 int RunMessageLoop(HWND form);
 
-// For tests: a control by id (txtInfo through Frame1), the playback state, the clock's settings.
+// For tests: a control by id, the playback state, the clock's settings.
 HWND Form1Control(HWND form, ControlId id);
 PlaybackState& Form1State(HWND form);
 bool Form1TimerEnabled(HWND form);

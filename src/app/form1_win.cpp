@@ -19,7 +19,8 @@ namespace kino {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"KinoreelForm1";
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// No WS_CLIPCHILDREN: the group box is transparent and relies on the window painting behind it.
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kFormExStyle = 0;
 constexpr char16_t kInitErrorText[] = u"GDI+ 初始化错误。程序即将关闭。";
 constexpr char16_t kInitErrorTitle[] = u"初始化错误";
@@ -143,13 +144,31 @@ void SetLabelCaption(Form1& form, ControlId id, TextView caption) {
 
 // Gives the closed drop-down list the table's height (its edit field follows the font otherwise).
 void FitComboHeight(HWND combo, int height) {
-    RECT rect{};
-    GetWindowRect(combo, &rect);
-    int current = rect.bottom - rect.top;
     LRESULT item = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    if (item == CB_ERR || current == height) return;
-    int wanted = static_cast<int>(item) + (height - current);
-    if (wanted > 0) SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+    if (item == CB_ERR) return;
+    int set = static_cast<int>(item);
+    // Systems differ in what they add around the item; converge on the wanted height.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        RECT rect{};
+        GetWindowRect(combo, &rect);
+        int current = rect.bottom - rect.top;
+        if (current == height) return;
+        set += height - current;
+        if (set <= 0) return;
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), set);
+    }
+}
+
+// A control's rectangle in the window's client area. txtInfo is listed inside Frame1 but is a
+// sibling lying over it: a group box is no container for the window system.
+PixelRect FormRectOf(const ControlSpec& spec, int dpi) {
+    PixelRect rect = PixelRectOf(spec, dpi);
+    if (spec.parent != IdNone) {
+        PixelRect parent = PixelRectOf(Control(spec.parent), dpi);
+        rect.left += parent.left;
+        rect.top += parent.top;
+    }
+    return rect;
 }
 
 // Places every control at its table rectangle for the window's dpi, with the font of that dpi.
@@ -157,7 +176,7 @@ void LayOut(Form1& form) {
     form.font = MakeFont(form.dpi);
     for (const ControlSpec& spec : ControlTable()) {
         HWND control = form.Item(spec.id);
-        PixelRect rect = PixelRectOf(spec, form.dpi);
+        PixelRect rect = FormRectOf(spec, form.dpi);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(form.font.get()), FALSE);
         int height = spec.kind == ControlKind::ComboBox ? rect.height * 8 : rect.height;  // room for the list
         SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -192,7 +211,7 @@ ClassAndStyle WindowKind(const ControlSpec& spec) {
         return {WC_STATICW, common | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
     case ControlKind::TextBox:
         if (spec.id == IdTxtInfo)
-            return {WC_EDITW, common | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, WS_EX_CLIENTEDGE};
+            return {WC_EDITW, common | ES_MULTILINE, WS_EX_CLIENTEDGE};
         return {WC_EDITW, common | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     case ControlKind::ComboBox:
         return {WC_COMBOBOXW, common | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
@@ -201,7 +220,7 @@ ClassAndStyle WindowKind(const ControlSpec& spec) {
     case ControlKind::CheckBox:
         return {WC_BUTTONW, common | WS_TABSTOP | BS_AUTOCHECKBOX, 0};
     case ControlKind::Frame:
-        return {WC_BUTTONW, common | BS_GROUPBOX | WS_CLIPCHILDREN, 0};
+        return {WC_BUTTONW, common | BS_GROUPBOX, 0};
     case ControlKind::PictureBox:
         return {nullptr, common, WS_EX_CLIENTEDGE};
     }
@@ -212,8 +231,8 @@ void CreateControls(Form1& form) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(form.hwnd, GWLP_HINSTANCE));
     // Created in tab order: the window system's Tab key follows creation order.
     for (const ControlSpec& spec : ControlTable()) {
-        HWND parent = spec.parent == IdNone ? form.hwnd : form.Item(spec.parent);
-        PixelRect rect = PixelRectOf(spec, form.dpi);
+        HWND parent = form.hwnd;
+        PixelRect rect = FormRectOf(spec, form.dpi);
         ClassAndStyle kind = WindowKind(spec);
         HWND control;
         if (spec.kind == ControlKind::PictureBox) {
@@ -235,10 +254,11 @@ void CreateControls(Form1& form) {
             for (const char16_t* entry : kComboEntries)
                 SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
-    // Labels lie beneath the other controls: the input boxes are drawn over Label2's blanks,
-    // and a long folder path in Label1 disappears under Command2.
+    // Labels and the frame lie beneath the other controls: the input boxes are drawn over
+    // Label2's blanks, a long folder path in Label1 disappears under Command2, and txtInfo
+    // lies over Frame1. None of them takes the focus, so the Tab order stays.
     for (const ControlSpec& spec : ControlTable())
-        if (spec.kind == ControlKind::Label)
+        if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame)
             SetWindowPos(form.Item(spec.id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowTextOf(form.Item(IdLabel2), Label2Caption());
     LayOut(form);
@@ -362,9 +382,9 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 bool RegisterForm1Class(HINSTANCE instance) {
-    WNDCLASSEXW wc{sizeof wc};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
     if (GetClassInfoExW(instance, kFormClass, &wc)) return true;
-    wc = WNDCLASSEXW{sizeof wc};
     wc.lpfnWndProc = Form1Proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -466,10 +486,7 @@ int RunMessageLoop(HWND window) {
     return static_cast<int>(msg.wParam);
 }
 
-HWND Form1Control(HWND form, ControlId id) {
-    if (id == IdTxtInfo) return GetDlgItem(GetDlgItem(form, IdFrame1), IdTxtInfo);
-    return GetDlgItem(form, id);
-}
+HWND Form1Control(HWND form, ControlId id) { return GetDlgItem(form, id); }
 
 PlaybackState& Form1State(HWND form) { return FormOf(form)->state; }
 bool Form1TimerEnabled(HWND form) { return FormOf(form)->timer1.Enabled(); }
