@@ -1,0 +1,89 @@
+#include "framestore/framestore.h"
+
+#include <exception>
+#include <utility>
+
+namespace kino {
+
+bool TypeAcceptsExtension(std::int32_t typeIndex, TextView extension) {
+    switch (typeIndex) {
+        case 0: return extension == u"jpg" || extension == u"jpeg";
+        case 1: return extension == u"bmp";
+        case 2: return extension == u"png";
+        case 3: return extension == u"gif";
+        default: return false;
+    }
+}
+
+Text GetFileExtension(TextView fileName, FileSystem& files) {
+    const std::size_t dot = fileName.rfind(u'.');
+    return files.LowerCase(dot == TextView::npos ? fileName : fileName.substr(dot + 1));
+}
+
+Text FrameKeyOfFileName(TextView fileName, TextView extension) {
+    // The extension was measured on the lower-cased text; never cut past the start of the name.
+    const std::size_t length = fileName.size() >= extension.size() ? fileName.size() - extension.size() : 0;
+    Text key(fileName.substr(0, length));
+    if (!key.empty() && key.back() == u'.') key.pop_back();
+    return key;
+}
+
+void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex, const Platform& platform) {
+    if (folderPath.empty() || folderPath.back() != u'\\') folderPath.push_back(u'\\');
+    if (!platform.files.FolderExists(folderPath)) {
+        platform.boxes.Show(kFolderMissingText, kErrorTitle, kStopIconStyle);
+        return;
+    }
+
+    // A listing that breaks off still yields the names read before; those are loaded, then
+    // the failure is passed on.
+    std::vector<Text> names;
+    std::exception_ptr listingFailure;
+    try {
+        platform.files.ListFiles(folderPath, names);
+    } catch (const FileSystemError&) {
+        listingFailure = std::current_exception();
+    }
+
+    // Every element is made, and the list's room reserved, before any image exists, so that
+    // nothing after the decoding can throw and leave images without an owner.
+    FrameArray taken;
+    std::vector<Text> paths;
+    for (const Text& name : names) {
+        const Text extension = GetFileExtension(name, platform.files);
+        if (!TypeAcceptsExtension(typeIndex, extension)) continue;
+        FrameImage frame;
+        frame.Index = static_cast<std::int32_t>(frames.size() + taken.size());
+        frame.Key = FrameKeyOfFileName(name, extension);
+        taken.push_back(std::move(frame));
+        paths.push_back(folderPath + name);
+    }
+    if (!taken.empty()) {
+        frames.reserve(frames.size() + taken.size());
+        // One call for all files, so the service can decode them side by side.
+        const std::vector<ImageRef> handles = platform.images.LoadImages(paths);
+        for (std::size_t i = 0; i < taken.size(); ++i) {
+            if (i < handles.size()) taken[i].ImageHandle = handles[i];
+            frames.push_back(std::move(taken[i]));
+        }
+    }
+
+    if (listingFailure) std::rethrow_exception(listingFailure);
+}
+
+void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,
+                     std::int32_t y, ImageService& images) {
+    for (const FrameImage& frame : frames) {
+        if (frame.Key != frameKey) continue;
+        // The first equal key decides, even when its file failed to decode.
+        if (frame.ImageHandle != 0) images.DrawImageZoomed(surface, frame.ImageHandle, x, y, 1.0f);
+        return;
+    }
+}
+
+void ReleaseFrameImages(FrameArray& frames, ImageService& images) {
+    for (const FrameImage& frame : frames) images.DisposeImage(frame.ImageHandle);
+    FrameArray().swap(frames);  // frees the keys and the storage; can't throw
+}
+
+}  // namespace kino
