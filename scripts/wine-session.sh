@@ -39,6 +39,13 @@ kino_prepare_prefix() {
     echo "wine: creating prefix $WINEPREFIX (first start takes a while)"
   fi
   wineboot -u >/dev/null 2>&1 || true
+  # Wine's own dialogs and message boxes draw in Tahoma, which has no Chinese: link it to the
+  # CJK font so that the program's boxes are readable.
+  local face
+  for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
   if [ "${1:-}" = unmanaged ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   fi

@@ -33,5 +33,6 @@ PlaybackState& Form1State(HWND form);
 bool Form1TimerEnabled(HWND form);
 int Form1TimerInterval(HWND form);
 int Form1Dpi(HWND form);
+unsigned Form1TicksRun(HWND form);  // frame-clock ticks handled so far
 
 }  // namespace kino

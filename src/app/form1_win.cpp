@@ -65,6 +65,7 @@ struct Form1 {
     UniqueFont font;
     HWND focus = nullptr;  // restored when the window is activated again
     int handlerDepth = 0;  // > 0 while a click or tick handler runs (its message boxes included)
+    unsigned ticksRun = 0;
 
     PlaybackState state;
     Form1Controls controls;
@@ -271,15 +272,23 @@ void OnCommand1Click(Form1& form) {
     SetLabelCaption(form, IdLabel1, BrowseForFolder(form.hwnd, kFolderDialogTitle));
 }
 
+// No exception may cross the window procedure: a run that runs out of memory just ends.
 void OnCommand2Click(Form1& form) {
     HandlerScope scope(form);
     WaitCursor wait;
-    RunStartStop(form.state, form.controls, form.platform());
+    try {
+        RunStartStop(form.state, form.controls, form.platform());
+    } catch (const std::exception&) {
+    }
 }
 
 void OnTimer1Tick(Form1& form) {
     HandlerScope scope(form);
-    FrameClockTick(form.state, form.controls, form.platform());
+    ++form.ticksRun;
+    try {
+        FrameClockTick(form.state, form.controls, form.platform());
+    } catch (const std::exception&) {
+    }
 }
 
 // HScroll1: arrows and page steps move by 1; the thumb counts when it is released.
@@ -492,5 +501,6 @@ PlaybackState& Form1State(HWND form) { return FormOf(form)->state; }
 bool Form1TimerEnabled(HWND form) { return FormOf(form)->timer1.Enabled(); }
 int Form1TimerInterval(HWND form) { return FormOf(form)->timer1.Interval(); }
 int Form1Dpi(HWND form) { return FormOf(form)->dpi; }
+unsigned Form1TicksRun(HWND form) { return FormOf(form)->ticksRun; }
 
 }  // namespace kino
