@@ -129,18 +129,25 @@ int MeasureText(HFONT font, TextView text) {
 }
 
 // A self-sizing label takes the width of its caption (the table's width when it has none).
-void FitLabelWidth(Form1& form, ControlId id) {
-    HWND label = form.Item(id);
-    const ControlSpec& spec = Control(id);
-    PixelRect rect = PixelRectOf(spec, form.dpi);
+void FitLabelWidth(HWND label, int dpi) {
+    const ControlSpec& spec = Control(static_cast<ControlId>(GetDlgCtrlID(label)));
+    PixelRect rect = PixelRectOf(spec, dpi);
     Text caption = WindowText(label);
-    int width = caption.empty() ? rect.width : MeasureText(form.font.get(), caption);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    int width = caption.empty() ? rect.width : MeasureText(font, caption);
     SetWindowPos(label, nullptr, 0, 0, width, rect.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SetLabelCaption(Form1& form, ControlId id, TextView caption) {
-    SetWindowTextOf(form.Item(id), caption);
-    FitLabelWidth(form, id);
+// Self-sizing labels follow every change of their caption, whoever makes it.
+LRESULT CALLBACK AutoSizeLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR dpi) {
+    LRESULT result = DefSubclassProc(label, message, wParam, lParam);
+    if (message == WM_SETTEXT || message == WM_SETFONT) FitLabelWidth(label, static_cast<int>(dpi));
+    return result;
+}
+
+void MakeAutoSize(HWND label, int dpi) {
+    SetWindowSubclass(label, AutoSizeLabelProc, 1, static_cast<DWORD_PTR>(dpi));
+    FitLabelWidth(label, dpi);
 }
 
 // Gives the closed drop-down list the table's height (its edit field follows the font otherwise).
@@ -187,7 +194,7 @@ void LayOut(Form1& form) {
     SetWindowTextOf(form.Item(IdLabel2),
                     FitLabel2Caption([font](TextView text) { return MeasureText(font, text); }, form.dpi));
     for (const ControlSpec& spec : ControlTable())
-        if (spec.autoSize) FitLabelWidth(form, spec.id);
+        if (spec.autoSize) MakeAutoSize(form.Item(spec.id), form.dpi);  // again at a new dpi
     RedrawWindow(form.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -269,7 +276,7 @@ void CreateControls(Form1& form) {
 
 void OnCommand1Click(Form1& form) {
     HandlerScope scope(form);
-    SetLabelCaption(form, IdLabel1, BrowseForFolder(form.hwnd, kFolderDialogTitle));
+    SetWindowTextOf(form.Item(IdLabel1), BrowseForFolder(form.hwnd, kFolderDialogTitle));
 }
 
 // No exception may cross the window procedure: a run that runs out of memory just ends.
@@ -446,7 +453,7 @@ int Form1Controls::Check2Value() {
 }
 int Form1Controls::HScroll1Value() { return GetScrollPos(form_.Item(IdHScroll1), SB_CTL); }
 void Form1Controls::SetInfoText(TextView text) { SetWindowTextOf(form_.Item(IdTxtInfo), text); }
-void Form1Controls::SetLabel3Caption(TextView text) { SetLabelCaption(form_, IdLabel3, text); }
+void Form1Controls::SetLabel3Caption(TextView text) { SetWindowTextOf(form_.Item(IdLabel3), text); }
 bool Form1Controls::Timer1Enabled() { return form_.timer1.Enabled(); }
 void Form1Controls::SetTimer1Enabled(bool enabled) { form_.timer1.SetEnabled(enabled); }
 void Form1Controls::SetTimer1Interval(std::int32_t milliseconds) { form_.timer1.SetInterval(milliseconds); }
