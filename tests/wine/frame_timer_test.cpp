@@ -108,6 +108,11 @@ struct TickWindow {
         KillTimer(window, kGiveUpTimer);
     }
 
+    void Start(int interval) {
+        timer->SetInterval(interval);
+        timer->SetEnabled(true);
+    }
+
     // Like a message box's loop inside a handler: dispatches everything until done() or give-up.
     template <typename Done>
     void RunNestedLoop(Done done) {
@@ -160,8 +165,7 @@ TEST(FrameTimer, StartsDisabledAndClampsTheInterval) {
 
 TEST(FrameTimer, TicksArriveOnTheWindowThreadThroughTheMessageLoop) {
     TickWindow w;
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     w.stopAfter = 20;
     w.RunLoop();
     EXPECT_FALSE(w.gaveUp);
@@ -177,8 +181,7 @@ TEST(FrameTimer, NoTickWhileDisabledOrWithIntervalZero) {
     EXPECT_TRUE(w.gaveUp);
     EXPECT_EQ(w.handled + w.stale, 0);
 
-    w.timer->SetInterval(0);
-    w.timer->SetEnabled(true);
+    w.Start(0);
     w.RunLoop(150);
     EXPECT_TRUE(w.gaveUp);
     EXPECT_EQ(w.handled + w.stale, 0);
@@ -186,16 +189,14 @@ TEST(FrameTimer, NoTickWhileDisabledOrWithIntervalZero) {
 
 TEST(FrameTimer, FirstTickWaitsOneInterval) {
     TickWindow w;
-    w.timer->SetInterval(FrameTimer::kMaxInterval);
-    w.timer->SetEnabled(true);
+    w.Start(FrameTimer::kMaxInterval);
     Sleep(50);
     EXPECT_FALSE(w.TickQueued());
 }
 
 TEST(FrameTimer, DisablingStopsTicksAndMakesAQueuedTickStale) {
     TickWindow w;
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     ASSERT_TRUE(w.WaitForQueuedTick());
     w.timer->SetEnabled(false);
     const std::vector<WPARAM> queued = w.TakeQueuedTicks();
@@ -220,8 +221,7 @@ TEST(FrameTimer, DisablingStopsTicksAndMakesAQueuedTickStale) {
 
 TEST(FrameTimer, AnOldTickIsRefusedWhileANewOneIsQueuedBehindIt) {
     TickWindow w;
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     ASSERT_TRUE(w.WaitForQueuedTick());
     w.timer->SetInterval(8);  // restarts: the queued tick is now stale, a new one will follow
     std::vector<WPARAM> queued;
@@ -243,8 +243,7 @@ TEST(FrameTimer, NeverMoreThanOneTickQueuedEvenWithASlowHandler) {
         Sleep(3 * 8);  // three intervals: a periodic timer would have queued three ticks by now
         queuedDuringHandler += static_cast<int>(self.TakeQueuedTicks().size());
     };
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     w.stopAfter = 15;
     w.RunLoop();
     EXPECT_FALSE(w.gaveUp);
@@ -272,8 +271,7 @@ TEST(FrameTimer, TicksDuringAModalLoopInAnotherHandlerAreDropped) {
         droppedInsideLoop = self.dropped - droppedBefore;
         handledInsideLoop = self.handled - handledBefore;
     };
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     PostMessageW(w.window, kClickMessage, 0, 0);
     w.stopAfter = 3;
     w.RunLoop();
@@ -299,8 +297,7 @@ TEST(FrameTimer, NoTickReachesAModalLoopInsideTheTickHandler) {
         KillTimer(self.window, kNestedLoopTimer);
         seenInsideLoop = self.dropped + self.stale - before;
     };
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     w.stopAfter = 3;
     w.RunLoop();
     EXPECT_FALSE(w.gaveUp);
@@ -310,8 +307,7 @@ TEST(FrameTimer, NoTickReachesAModalLoopInsideTheTickHandler) {
 
 TEST(FrameTimer, ChangingTheIntervalTakesEffectAndRestarts) {
     TickWindow w;
-    w.timer->SetInterval(FrameTimer::kMaxInterval);
-    w.timer->SetEnabled(true);
+    w.Start(FrameTimer::kMaxInterval);
     w.RunLoop(150);
     EXPECT_TRUE(w.gaveUp);
     EXPECT_EQ(w.handled, 0);
@@ -342,8 +338,7 @@ TEST(FrameTimer, AHandlerThatStopsTheClockGetsNoMoreTicks) {
             self.timer->SetEnabled(false);
         }
     };
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     w.RunLoop(300);
     EXPECT_TRUE(w.gaveUp);
     EXPECT_EQ(w.handled, 3);
@@ -362,8 +357,7 @@ TEST(FrameTimer, AHandlerThatRestartsTheClockStillLeavesOneTickQueued) {
         // old tick afterwards must not let the thread post a second one.
         ASSERT_TRUE(self.WaitForQueuedTick());
     };
-    w.timer->SetInterval(8);
-    w.timer->SetEnabled(true);
+    w.Start(8);
     ASSERT_TRUE(w.WaitForQueuedTick());
     std::vector<WPARAM> first = w.TakeQueuedTicks();
     ASSERT_EQ(first.size(), 1u);
@@ -382,19 +376,16 @@ TEST(FrameTimer, DestructionJoinsTheThreadInAnyState) {
     }
     for (int i = 0; i < 20; ++i) {
         TickWindow w;  // waiting for a deadline
-        w.timer->SetInterval(FrameTimer::kMaxInterval);
-        w.timer->SetEnabled(true);
+        w.Start(FrameTimer::kMaxInterval);
     }
     for (int i = 0; i < 10; ++i) {
         TickWindow w;  // waiting for a queued tick to be done
-        w.timer->SetInterval(1);
-        w.timer->SetEnabled(true);
+        w.Start(1);
         ASSERT_TRUE(w.WaitForQueuedTick());
     }
     {
         TickWindow w;  // while the loop runs
-        w.timer->SetInterval(1);
-        w.timer->SetEnabled(true);
+        w.Start(1);
         w.stopAfter = 10;
         w.RunLoop();
         EXPECT_EQ(w.handled, 10);
