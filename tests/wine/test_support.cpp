@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 
 #include "base/message_box.h"
@@ -35,25 +36,106 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() { DeleteTree(path_); }
 
+namespace {
+
+// Wine creates and deletes files slowly once a folder holds thousands of them, so there the
+// host's shell does such bulk work. Starts script in the folder (by its host path) and returns
+// true; false when not under Wine, or the path needs quoting beyond plain ASCII.
+bool StartOnHost(const std::wstring& folder, const std::string& script) {
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName || GetFileAttributesW(L"Z:\\bin\\sh") == INVALID_FILE_ATTRIBUTES) return false;
+    char* unixFolder = unixName(folder.c_str());
+    if (!unixFolder) return false;
+    const std::string folderText = unixFolder;
+    HeapFree(GetProcessHeap(), 0, unixFolder);
+    for (char c : folderText + script) {
+        if (c == '"' || c == '\\' || static_cast<unsigned char>(c) > 0x7E) return false;
+    }
+    for (char c : folderText) {
+        if (c == '\'') return false;
+    }
+    const std::string line = "Z:\\bin\\sh -c \"cd '" + folderText + "' && " + script + "\"";
+    std::wstring commandLine(line.begin(), line.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// Wine doesn't follow a host program to its end: the caller waits for what it leaves behind.
+void WaitUntil(const std::function<bool()>& done) {
+    for (int waited = 0; !done(); waited += 20) {
+        if (waited > 60000) throw std::runtime_error("the host's shell did not finish");
+        Sleep(20);
+    }
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
 void DeleteTree(const std::wstring& path) {
+    std::vector<WIN32_FIND_DATAW> entries;
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(child);
-            } else {
-                DeleteFileW(child.c_str());
-            }
+            if (name != L"." && name != L"..") entries.push_back(found);
         } while (FindNextFileW(find, &found));
         FindClose(find);
     }
+    const std::size_t slash = path.rfind(L'\\');
+    const std::wstring base = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    if (entries.size() > 1000 && std::all_of(base.begin(), base.end(), [](wchar_t c) { return c > 0x20 && c < 0x7F && c != L'\''; }) &&
+        StartOnHost(path, "cd .. && rm -rf '" + std::string(base.begin(), base.end()) + "'")) {
+        WaitUntil([&] { return !Exists(path); });
+        return;
+    }
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        const std::wstring child = path + L"\\" + entry.cFileName;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteTree(child);
+        } else {
+            DeleteFileW(child.c_str());
+        }
+    }
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(path.c_str());
+}
+
+void CreateEmptyFiles(const std::wstring& folder, const std::wstring& prefix, int count, const std::wstring& evenSuffix,
+                      const std::wstring& oddSuffix) {
+    if (count <= 0) return;
+    const auto touch = [&](int first, const std::wstring& suffix) {
+        return "seq " + std::to_string(first) + " 2 " + std::to_string(count - 1) + " | sed 's/.*/" +
+               std::string(prefix.begin(), prefix.end()) + "&" + std::string(suffix.begin(), suffix.end()) +
+               "/' | xargs touch";
+    };
+    const bool plain = std::all_of(prefix.begin(), prefix.end(), [](wchar_t c) { return c > 0x20 && c < 0x7F; }) &&
+                       std::all_of(evenSuffix.begin(), evenSuffix.end(), [](wchar_t c) { return c > 0x20 && c < 0x7F; }) &&
+                       std::all_of(oddSuffix.begin(), oddSuffix.end(), [](wchar_t c) { return c > 0x20 && c < 0x7F; });
+    const std::wstring mark = folder + L"\\kino-files-made";
+    if (plain && StartOnHost(folder, touch(0, evenSuffix) + "; " + touch(1, oddSuffix) + "; touch kino-files-made")) {
+        WaitUntil([&] { return Exists(mark); });
+        DeleteFileW(mark.c_str());
+        return;
+    }
+    for (int n = 0; n < count; ++n) {
+        const std::wstring name = folder + L"\\" + prefix + std::to_wstring(n) + (n % 2 ? oddSuffix : evenSuffix);
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("can't create a test file");
+        CloseHandle(file);
+    }
 }
 
 std::uint32_t ArgbOf(COLORREF colour, std::uint8_t alpha) {

@@ -32,6 +32,10 @@ private:
 // Deletes a folder tree; read-only and hidden entries included.
 void DeleteTree(const std::wstring& path);
 
+// Creates count empty files named prefix + n + (n even ? evenSuffix : oddSuffix), n = 0..count-1.
+void CreateEmptyFiles(const std::wstring& folder, const std::wstring& prefix, int count, const std::wstring& evenSuffix,
+                      const std::wstring& oddSuffix);
+
 // Pixels as 0xAARRGGBB, rows top to bottom.
 using Pixels = std::vector<std::uint32_t>;
 
