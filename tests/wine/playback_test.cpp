@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/message_box.h"
 #include "base/win_text.h"
 #include "form_fixture.h"
 #include "imaging/picture_box_win.h"
@@ -195,6 +196,45 @@ TEST_F(PlaybackTest, ClosingWhilePlayingReleasesEverythingAndDrawsNoMore) {
     ui.Close();
     EXPECT_FALSE(IsWindow(ui.Form()));
     ui.Pump(100);  // a tick still queued finds no window
+}
+
+// A message box that, like a real one, runs a message loop of its own while it is open.
+struct PumpingBox {
+    static inline HWND form = nullptr;
+    static inline std::vector<Text> texts;
+    static inline unsigned ticksWhileOpen = 0;
+    static int Show(HWND, TextView text, TextView, unsigned) {
+        texts.emplace_back(text);
+        const unsigned before = Form1TicksRun(form);
+        const ULONGLONG end = GetTickCount64() + 300;
+        while (GetTickCount64() < end) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        }
+        ticksWhileOpen += Form1TicksRun(form) - before;
+        return IDOK;
+    }
+};
+
+TEST_F(PlaybackTest, NoTickRunsWhileAHandlersMessageBoxIsOpen) {
+    WriteFrames(9);
+    Prepare(L"0", L"9", true);
+    ui.Click(IdCommand2);
+    ASSERT_EQ(Record(3).size(), 3u);
+    // A stop request whose load meets a "folder" that is a file: the frame files are found
+    // through "..", the listing is not, and the frame store shows its box.
+    const std::wstring file = folder.File(L"not-a-folder.txt");
+    WriteBytes(file, "x");
+    ui.SetText(IdLabel1, file);
+    ui.SetText(IdText1_0, L"..\\img");
+    PumpingBox::form = ui.Form();
+    MessageBoxFunction old = SetMessageBoxFunction(PumpingBox::Show);
+    ui.Click(IdCommand2);
+    SetMessageBoxFunction(old);
+    ASSERT_EQ(PumpingBox::texts, std::vector<Text>{u"文件夹不存在。"});
+    EXPECT_EQ(PumpingBox::ticksWhileOpen, 0u);
+    EXPECT_FALSE(Form1TimerEnabled(ui.Form())) << "the stop went on after the box";
 }
 
 std::size_t PrivateBytes() {
