@@ -40,51 +40,135 @@ void DeleteRegistered(const std::vector<Handle>& list, std::int32_t count, GpSta
     }
 }
 
-// True when drawing the image needs its alpha channel. An indexed image (GIF, 8-bit PNG) needs
-// it when a palette entry is see-through; its image flags are no guide (some decoders mark every
-// indexed image as having alpha).
-bool HasTransparency(GpImage* image, PixelFormat format) {
-    if (format & PixelFormatAlpha) return true;
-    if (!(format & PixelFormatIndexed)) return false;
-    INT size = 0;
-    if (GdipGetImagePaletteSize(image, &size) != Ok || size < static_cast<INT>(sizeof(ColorPalette))) return false;
-    std::vector<UINT> storage((static_cast<std::size_t>(size) + sizeof(UINT) - 1) / sizeof(UINT));
-    auto* palette = reinterpret_cast<ColorPalette*>(storage.data());
-    if (GdipGetImagePalette(image, palette, size) != Ok) return false;
-    const UINT room = (static_cast<UINT>(size) - offsetof(ColorPalette, Entries)) / sizeof(UINT);
-    const UINT count = std::min(palette->Count, room);
-    for (UINT i = 0; i < count; ++i) {
-        if ((palette->Entries[i] >> 24) != 0xFF) return true;
+GpBitmap* NewBitmap(INT width, INT height, PixelFormat format) {
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap) != Ok) return nullptr;
+    return bitmap;
+}
+
+// The pixels of a bitmap locked for one scope. With a user buffer, GDI+ reads the bitmap's
+// pixels into that buffer in the asked format.
+class LockedPixels {
+public:
+    LockedPixels(GpImage* image, INT width, INT height, UINT mode, PixelFormat format,
+                 const BitmapData* userBuffer = nullptr)
+        : bitmap_(static_cast<GpBitmap*>(image)) {
+        const GpRect all{0, 0, width, height};
+        if (userBuffer) data_ = *userBuffer;
+        locked_ = GdipBitmapLockBits(bitmap_, &all, mode | (userBuffer ? ImageLockModeUserInputBuf : 0), format,
+                                     &data_) == Ok;
     }
-    return false;
+    ~LockedPixels() {
+        if (locked_) GdipBitmapUnlockBits(bitmap_, &data_);
+    }
+    LockedPixels(const LockedPixels&) = delete;
+    LockedPixels& operator=(const LockedPixels&) = delete;
+
+    bool Locked() const { return locked_; }
+    const BitmapData& Data() const { return data_; }
+    BYTE* Row(INT y) const { return static_cast<BYTE*>(data_.Scan0) + static_cast<std::ptrdiff_t>(y) * data_.Stride; }
+
+private:
+    GpBitmap* bitmap_;
+    BitmapData data_{};
+    bool locked_ = false;
+};
+
+enum class Copied { No, Opaque, SeeThrough };
+
+// The common layouts (what JPEG, BMP and PNG decode to), copied by hand in one pass that also
+// tells whether any pixel is see-through: GDI+'s general conversion is several times slower.
+Copied CopyCommonLayout(GpImage* source, PixelFormat format, const LockedPixels& target, INT width, INT height) {
+    if (format != PixelFormat24bppRGB && format != PixelFormat32bppRGB && format != PixelFormat32bppARGB) {
+        return Copied::No;
+    }
+    LockedPixels pixels(source, width, height, ImageLockModeRead, format);  // as decoded: no conversion
+    if (!pixels.Locked()) return Copied::No;
+    std::uint32_t alpha = 0xFF000000u;  // stays so while every pixel is opaque
+    for (INT y = 0; y < height; ++y) {
+        const BYTE* from = pixels.Row(y);
+        auto* to = reinterpret_cast<std::uint32_t*>(target.Row(y));
+        if (format == PixelFormat24bppRGB) {
+            for (INT x = 0; x < width; ++x, from += 3) {
+                to[x] = 0xFF000000u | (std::uint32_t{from[2]} << 16) | (std::uint32_t{from[1]} << 8) | from[0];
+            }
+        } else {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(from);
+            for (INT x = 0; x < width; ++x) {
+                alpha &= row[x];
+                to[x] = row[x] | 0xFF000000u;
+            }
+        }
+    }
+    return format == PixelFormat32bppARGB && (alpha & 0xFF000000u) != 0xFF000000u ? Copied::SeeThrough
+                                                                                 : Copied::Opaque;
 }
 
-// Copies the decoded pixels of source into the (empty) copy of its size and format.
-bool CopyPixels(GpImage* source, GpBitmap* copy, INT width, INT height, PixelFormat format) {
-    const GpRect all{0, 0, width, height};
-    BitmapData target{};
-    if (GdipBitmapLockBits(copy, &all, ImageLockModeWrite, format, &target) != Ok) return false;
-    // The source writes its pixels straight into the copy's memory.
-    BitmapData read{static_cast<UINT>(width), static_cast<UINT>(height), target.Stride, format, target.Scan0, 0};
-    bool copied = GdipBitmapLockBits(static_cast<GpBitmap*>(source), &all, ImageLockModeRead | ImageLockModeUserInputBuf,
-                                     format, &read) == Ok;
-    if (copied) GdipBitmapUnlockBits(static_cast<GpBitmap*>(source), &read);
-    GdipBitmapUnlockBits(copy, &target);
-    return copied;
+bool AllOpaque(const LockedPixels& pixels, INT width, INT height) {
+    for (INT y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(pixels.Row(y));
+        for (INT x = 0; x < width; ++x) {
+            if ((row[x] >> 24) != 0xFF) return false;
+        }
+    }
+    return true;
 }
 
-// Images without pixels to lock (metafiles) are drawn into the copy instead.
-bool RenderInto(GpImage* source, GpBitmap* copy, INT width, INT height) {
+// Fills copy (32bpp RGB, of the source's size) with the decoded pixels of source, and tells
+// whether the image needs its alpha. Other layouts are read as ARGB straight into the copy's
+// memory, whose unused fourth byte then carries the alpha: many images declare alpha that none
+// of their pixels use.
+Copied CopyPixels(GpImage* source, PixelFormat format, GpBitmap* copy, INT width, INT height) {
+    LockedPixels target(copy, width, height, ImageLockModeWrite, PixelFormat32bppRGB);
+    if (!target.Locked()) return Copied::No;
+    const Copied common = CopyCommonLayout(source, format, target, width, height);
+    if (common != Copied::No) return common;
+    const BitmapData into{static_cast<UINT>(width), static_cast<UINT>(height), target.Data().Stride,
+                          PixelFormat32bppARGB, target.Data().Scan0, 0};
+    if (!LockedPixels(source, width, height, ImageLockModeRead, PixelFormat32bppARGB, &into).Locked()) {
+        return Copied::No;
+    }
+    const bool mayBeSeeThrough = (format & (PixelFormatAlpha | PixelFormatIndexed)) != 0;
+    return mayBeSeeThrough && !AllOpaque(target, width, height) ? Copied::SeeThrough : Copied::Opaque;
+}
+
+// Copies source into a new bitmap of the format, letting GDI+ convert (and premultiply).
+GpBitmap* ConvertedCopy(GpImage* source, PixelFormat format, INT width, INT height) {
+    GpBitmap* copy = NewBitmap(width, height, format);
+    if (!copy) return nullptr;
+    bool copied = false;
+    {
+        LockedPixels target(copy, width, height, ImageLockModeWrite, format);
+        if (target.Locked()) {
+            const BitmapData into{static_cast<UINT>(width), static_cast<UINT>(height), target.Data().Stride, format,
+                                  target.Data().Scan0, 0};
+            copied = LockedPixels(source, width, height, ImageLockModeRead, format, &into).Locked();
+        }
+    }
+    if (copied) return copy;
+    GdipDisposeImage(copy);
+    return nullptr;
+}
+
+// Images without pixels to lock (metafiles) are drawn into a premultiplied bitmap instead.
+GpBitmap* RenderedCopy(GpImage* source, INT width, INT height) {
+    GpBitmap* copy = NewBitmap(width, height, PixelFormat32bppPARGB);
+    if (!copy) return nullptr;
     GpGraphics* graphics = nullptr;
-    if (GdipGetImageGraphicsContext(copy, &graphics) != Ok || !graphics) return false;
-    GdipSetCompositingMode(graphics, CompositingModeSourceCopy);
-    const bool drawn = GdipDrawImageRect(graphics, source, 0.0f, 0.0f, static_cast<float>(width),
-                                         static_cast<float>(height)) == Ok;
-    GdipDeleteGraphics(graphics);
-    return drawn;
+    bool drawn = false;
+    if (GdipGetImageGraphicsContext(copy, &graphics) == Ok && graphics) {
+        GdipSetCompositingMode(graphics, CompositingModeSourceCopy);
+        drawn = GdipDrawImageRect(graphics, source, 0.0f, 0.0f, static_cast<float>(width),
+                                  static_cast<float>(height)) == Ok;
+        GdipDeleteGraphics(graphics);
+    }
+    if (drawn) return copy;
+    GdipDisposeImage(copy);
+    return nullptr;
 }
 
-// A bitmap of its own holding the fully decoded pixels of image, or null.
+// A bitmap of its own holding the fully decoded pixels of image, or null: 32bpp RGB when every
+// pixel is opaque, else premultiplied ARGB.
 GpBitmap* DecodedCopy(GpImage* image) {
     UINT width = 0, height = 0;
     if (GdipGetImageWidth(image, &width) != Ok || GdipGetImageHeight(image, &height) != Ok) return nullptr;
@@ -95,16 +179,16 @@ GpBitmap* DecodedCopy(GpImage* image) {
         std::uint64_t{width} * height * 4 > kMaxBytes) {
         return nullptr;
     }
-    PixelFormat sourceFormat = 0;
-    GdipGetImagePixelFormat(image, &sourceFormat);
-    const PixelFormat format = HasTransparency(image, sourceFormat) ? PixelFormat32bppPARGB : PixelFormat32bppRGB;
-
     const INT w = static_cast<INT>(width), h = static_cast<INT>(height);
-    GpBitmap* copy = nullptr;
-    if (GdipCreateBitmapFromScan0(w, h, 0, format, nullptr, &copy) != Ok || !copy) return nullptr;
-    if (CopyPixels(image, copy, w, h, format) || RenderInto(image, copy, w, h)) return copy;
+    PixelFormat format = 0;
+    GdipGetImagePixelFormat(image, &format);
+
+    GpBitmap* copy = NewBitmap(w, h, PixelFormat32bppRGB);
+    if (!copy) return nullptr;
+    const Copied copied = CopyPixels(image, format, copy, w, h);
+    if (copied == Copied::Opaque) return copy;
     GdipDisposeImage(copy);
-    return nullptr;
+    return copied == Copied::SeeThrough ? ConvertedCopy(image, PixelFormat32bppPARGB, w, h) : RenderedCopy(image, w, h);
 }
 
 }  // namespace

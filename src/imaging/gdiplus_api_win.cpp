@@ -19,8 +19,6 @@ enum Entry : std::size_t {
     kGetImageWidth,
     kGetImageHeight,
     kGetImagePixelFormat,
-    kGetImagePaletteSize,
-    kGetImagePalette,
     kCreateBitmapFromScan0,
     kBitmapLockBits,
     kBitmapUnlockBits,
@@ -48,8 +46,6 @@ constexpr const char* kEntryNames[kEntryCount] = {
     "GdipGetImageWidth",
     "GdipGetImageHeight",
     "GdipGetImagePixelFormat",
-    "GdipGetImagePaletteSize",
-    "GdipGetImagePalette",
     "GdipCreateBitmapFromScan0",
     "GdipBitmapLockBits",
     "GdipBitmapUnlockBits",
@@ -114,10 +110,6 @@ GpStatus GdipGetImageWidth(GpImage* image, UINT* width) { return Call(kGetImageW
 GpStatus GdipGetImageHeight(GpImage* image, UINT* height) { return Call(kGetImageHeight, image, height); }
 GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format) {
     return Call(kGetImagePixelFormat, image, format);
-}
-GpStatus GdipGetImagePaletteSize(GpImage* image, INT* size) { return Call(kGetImagePaletteSize, image, size); }
-GpStatus GdipGetImagePalette(GpImage* image, ColorPalette* palette, INT size) {
-    return Call(kGetImagePalette, image, palette, size);
 }
 
 GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,

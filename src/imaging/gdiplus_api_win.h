@@ -27,6 +27,7 @@ struct GpMatrix;
 using PixelFormat = INT;
 inline constexpr PixelFormat PixelFormatIndexed = 0x00010000;
 inline constexpr PixelFormat PixelFormatAlpha = 0x00040000;
+inline constexpr PixelFormat PixelFormat24bppRGB = 0x00021808;
 inline constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
 inline constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
 inline constexpr PixelFormat PixelFormat32bppPARGB = 0x000E200B;
@@ -60,12 +61,6 @@ struct BitmapData {
     UINT_PTR Reserved;
 };
 
-struct ColorPalette {
-    UINT Flags;
-    UINT Count;
-    UINT Entries[1];  // ARGB, Count of them
-};
-
 GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
 void GdiplusShutdown(ULONG_PTR token);
 GpStatus GdipDeletePen(GpPen* pen);
@@ -78,8 +73,6 @@ GpStatus GdipDisposeImage(GpImage* image);
 GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
 GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
 GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
-GpStatus GdipGetImagePaletteSize(GpImage* image, INT* size);
-GpStatus GdipGetImagePalette(GpImage* image, ColorPalette* palette, INT size);
 
 GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,
                                    GpBitmap** bitmap);

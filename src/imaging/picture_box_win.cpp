@@ -32,15 +32,13 @@ public:
         if (!dc_) dc_.reset(CreateCompatibleDC(nullptr));
         if (!dc_) return;
 
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        UniqueBitmap fresh(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        // A bitmap in the display's own format: GDI+ copies opaque frames into it with a plain
+        // blit (a 32-bit DIB section makes Wine's GDI+ blend every pixel in software instead).
+        UniqueBitmap fresh;
+        {
+            WindowDc screen(nullptr);
+            fresh.reset(CreateCompatibleBitmap(screen.get(), width, height));
+        }
         if (!fresh) return;  // keep the old image rather than none
 
         UniqueMemoryDc scratch(CreateCompatibleDC(nullptr));
@@ -91,8 +89,13 @@ public:
         hdc = reinterpret_cast<std::intptr_t>(dc_.get());
         return dc_.get() != nullptr;
     }
+    // Copies the whole image to the screen at once; any pending paint is then already done.
     bool Refresh() override {
-        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        if (dc_) {
+            WindowDc screen(window_);
+            if (screen.get()) BitBlt(screen.get(), 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY);
+        }
+        ValidateRect(window_, nullptr);
         return true;
     }
 
@@ -165,7 +168,9 @@ PictureBox* PictureBoxOf(HWND window) {
 
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD style, DWORD exStyle) {
     if (!PictureBoxAtom()) return nullptr;
-    return CreateWindowExW(exStyle, kPictureBoxClass, L"", style | WS_CHILD, x, y, width, height, parent,
+    // Refresh draws straight to the screen: keep it off any sibling that overlaps the box.
+    return CreateWindowExW(exStyle, kPictureBoxClass, L"", style | WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
+                           parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 

@@ -1,7 +1,7 @@
 // The picture box: a child window with a persistent image of its client size behind it.
-// Drawing goes into a memory DC (a 32-bit DIB section); the window shows that image when it
-// paints. Refresh shows it at once; Cls clears it to the window-background colour and lets
-// the next paint show the cleared box (like a VB picture box with AutoRedraw on).
+// Drawing goes into a memory DC (a bitmap in the display's format); the window shows that image
+// when it paints. Refresh shows it at once; Cls clears it to the window-background colour and
+// lets the next paint show the cleared box (like a VB picture box with AutoRedraw on).
 #pragma once
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 namespace kino {
 
 // Creates the box as a child of parent with the control id, rectangle (window coordinates,
-// pixels) and styles; WS_CHILD is always added. Returns null on failure.
+// pixels) and styles; WS_CHILD and WS_CLIPSIBLINGS are always added. Returns null on failure.
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD style, DWORD exStyle);
 
 // The box as a drawing surface (AutoRedraw, hdc, Refresh); null when box is not a picture box.

@@ -332,7 +332,9 @@ TEST_F(LoadImageFileTest, OpaqueImagesBecomeDecodedRgbCopies) {
         for (int x = 0; x < 30; ++x) pattern[y * 30 + x] = 0xFF000000u | (x * 8u << 16) | (y * 12u << 8) | 0x40u;
     WritePng(folder.File(L"p.png"), 30, 20, pattern);
     WriteBmp(folder.File(L"p.bmp"), 30, 20, pattern);
-    for (const wchar_t* name : {L"p.png", L"p.bmp"}) {
+    WriteBytes(folder.File(L"p32.bmp"), BmpBytes(30, 20, pattern, 32));
+    WritePng(folder.File(L"rgba.png"), 30, 20, pattern, true);  // declares alpha, uses none
+    for (const wchar_t* name : {L"p.png", L"p.bmp", L"p32.bmp", L"rgba.png"}) {
         SCOPED_TRACE(testing::Message() << "file " << Utf8FromText(FromWide(name)));
         const ImageRef image = Load(folder.File(name));
         ASSERT_NE(image, 0u);
@@ -373,6 +375,14 @@ TEST_F(LoadImageFileTest, TransparentImagesKeepTheirAlpha) {
     ASSERT_EQ(indexedRead.size(), 4u);
     EXPECT_EQ(indexedRead[0] >> 24, 0u);
     EXPECT_EQ(indexedRead[1], 0xFF0000FFu);
+
+    // A see-through palette entry that no pixel uses leaves the image opaque.
+    WriteBytes(folder.File(L"unused.png"),
+               IndexedPngBytes(2, 1, {0xFF00FF00, 0xFF0000FF, 0x00000000}, std::vector<std::uint8_t>{0, 1}));
+    const ImageRef unused = Load(folder.File(L"unused.png"));
+    ASSERT_NE(unused, 0u);
+    EXPECT_EQ(FormatOf(unused), gdip::PixelFormat32bppRGB);
+    EXPECT_EQ(ImagePixels(unused), (Pixels{0xFF00FF00, 0xFF0000FF}));
 
     // The same palette fully opaque stays RGB.
     WriteBytes(folder.File(L"opaque-indexed.png"),

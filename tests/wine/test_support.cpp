@@ -277,9 +277,11 @@ std::string IndexedPngBytes(int width, int height, const Pixels& palette, const 
     return png;
 }
 
-std::string BmpBytes(int width, int height, const Pixels& pixels) {
+std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPixel) {
     CheckSize(width, height, pixels);
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) throw std::invalid_argument("24 or 32 bits per pixel");
+    const int bytesPerPixel = bitsPerPixel / 8;
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * bytesPerPixel + 3) & ~3u;
     const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
     std::string bmp = "BM";
     PutLittleEndian(bmp, 14 + 40 + imageBytes, 4);
@@ -289,7 +291,7 @@ std::string BmpBytes(int width, int height, const Pixels& pixels) {
     PutLittleEndian(bmp, static_cast<std::uint32_t>(width), 4);
     PutLittleEndian(bmp, static_cast<std::uint32_t>(height), 4);  // bottom-up
     PutLittleEndian(bmp, 1, 2);
-    PutLittleEndian(bmp, 24, 2);
+    PutLittleEndian(bmp, static_cast<std::uint32_t>(bitsPerPixel), 2);
     PutLittleEndian(bmp, BI_RGB, 4);
     PutLittleEndian(bmp, imageBytes, 4);
     PutLittleEndian(bmp, 2835, 4);  // 72 dpi
@@ -298,7 +300,10 @@ std::string BmpBytes(int width, int height, const Pixels& pixels) {
     PutLittleEndian(bmp, 0, 4);
     for (int y = height - 1; y >= 0; --y) {
         std::size_t start = bmp.size();
-        for (int x = 0; x < width; ++x) PutLittleEndian(bmp, pixels[static_cast<std::size_t>(y) * width + x], 3);
+        for (int x = 0; x < width; ++x) {
+            // The fourth byte of a 32-bit BI_RGB pixel is unused: write 0 there, as most writers do.
+            PutLittleEndian(bmp, pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF, bytesPerPixel);
+        }
         bmp.resize(start + rowBytes, '\0');
     }
     return bmp;

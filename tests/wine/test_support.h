@@ -44,7 +44,7 @@ Pixels SolidPixels(int width, int height, std::uint32_t argb);
 
 // File contents, written by hand: a PNG (8-bit RGB, or RGBA when withAlpha) and a 24-bit BMP.
 std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha = false);
-std::string BmpBytes(int width, int height, const Pixels& pixels);
+std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPixel = 24);  // 24 or 32
 // An 8-bit palette PNG; the entries' alpha goes into a tRNS chunk unless all are opaque.
 std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices);
 

@@ -1,0 +1,322 @@
+// How fast frames load and draw, and what they hold in memory. Generates its own sequences in a
+// temporary folder, then for each one compares a plain one-thread GdipLoadImageFromFile loop
+// (images kept alive, as that load would keep them) with LoadFrameImages (parallel decode into
+// bitmaps of their own), and times the frame clock's draw (Cls + ShowFrameByName) of a 1080p
+// frame into a 256 x 256 picture box.
+//
+//   load_bench.exe [frames]   frames per sequence (default 40)
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The Windows tests' helpers write the sample files; a benchmark is built from its one file.
+#include "../tests/wine/test_support.cpp"
+#include "base/message_box.h"
+#include "base/win_text.h"
+#include "framestore/file_system_win.h"
+#include "framestore/framestore.h"
+#include "imaging/gdiplus2_win.h"
+#include "imaging/image_service_win.h"
+#include "imaging/picture_box_win.h"
+
+namespace kino {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::Encoder;
+using test::Pixels;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The process's private bytes (its commit charge). Windows gives the same figure as PagefileUsage
+// and PrivateUsage; Wine leaves PrivateUsage at 0.
+double PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    return static_cast<double>(std::max(counters.PrivateUsage, counters.PagefileUsage));
+}
+
+// Samples the private bytes every millisecond while it lives and keeps the highest.
+class PeakSampler {
+public:
+    PeakSampler() : peak_(PrivateBytes()), thread_([this] {
+        while (!stop_) {
+            peak_ = std::max(peak_.load(), PrivateBytes());
+            Sleep(1);
+        }
+    }) {}
+    ~PeakSampler() { Stop(); }
+    double Stop() {
+        if (thread_.joinable()) {
+            stop_ = true;
+            thread_.join();
+            peak_ = std::max(peak_.load(), PrivateBytes());
+        }
+        return peak_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<double> peak_;
+    std::thread thread_;
+};
+
+// Frame n of a sequence: soft colour fields, a moving disc, stripes and fine noise, so that
+// the files compress like real frames do (neither flat nor random).
+Pixels FramePixels(int width, int height, int n, bool withAlpha) {
+    Pixels pixels(static_cast<std::size_t>(width) * height);
+    std::uint32_t seed = 0x9E3779B9u * static_cast<std::uint32_t>(n + 1);
+    const double cx = width * (0.2 + 0.6 * ((n % 20) / 19.0)), cy = height * 0.5, r = height * 0.2;
+    std::vector<std::uint8_t> wave(static_cast<std::size_t>(width) + height);
+    for (std::size_t i = 0; i < wave.size(); ++i)
+        wave[i] = static_cast<std::uint8_t>(127.5 + 127.5 * std::sin((static_cast<double>(i) + n * 7) / 97.0));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            seed ^= seed << 13;
+            seed ^= seed >> 17;
+            seed ^= seed << 5;
+            const int noise = static_cast<int>(seed & 7) - 4;
+            int red = wave[x] / 2 + wave[y] / 2 + noise;
+            int green = wave[static_cast<std::size_t>(x) + y] + noise;
+            int blue = ((x / 24 + y / 24 + n) % 2) ? 200 + noise : 60 + noise;
+            const double dx = x - cx, dy = y - cy;
+            std::uint32_t alpha = 0xFF;
+            if (dx * dx + dy * dy < r * r) {
+                red = 240;
+                green = 200 + noise;
+                blue = 40;
+            } else if (withAlpha) {
+                alpha = static_cast<std::uint32_t>(std::clamp(wave[y] + noise, 0, 255));
+            }
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                (alpha << 24) | (static_cast<std::uint32_t>(std::clamp(red, 0, 255)) << 16) |
+                (static_cast<std::uint32_t>(std::clamp(green, 0, 255)) << 8) |
+                static_cast<std::uint32_t>(std::clamp(blue, 0, 255));
+        }
+    }
+    return pixels;
+}
+
+struct Sequence {
+    const char* label;
+    const wchar_t* folderName;
+    const wchar_t* extension;
+    Encoder encoder;
+    std::int32_t typeIndex;
+    int width;
+    int height;
+};
+
+std::vector<std::wstring> WriteSequence(const test::TempFolder& root, const Sequence& sequence, int frames) {
+    const std::wstring folder = root.File(sequence.folderName);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::vector<std::wstring> paths;
+    for (int n = 0; n < frames; ++n) {
+        paths.push_back(folder + L"\\frame" + std::to_wstring(n) + L"." + sequence.extension);
+        test::SaveWithGdiplus(paths.back(), sequence.width, sequence.height,
+                              FramePixels(sequence.width, sequence.height, n, false), sequence.encoder);
+    }
+    return paths;
+}
+
+double FileBytes(const std::vector<std::wstring>& paths) {
+    double total = 0;
+    for (const std::wstring& path : paths) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+            total += static_cast<double>(data.nFileSizeLow) + 4294967296.0 * data.nFileSizeHigh;
+    }
+    return total;
+}
+
+struct LoadFigures {
+    double ms = 1e300;        // best run
+    double heldBytes = 0;     // after the load, per frame
+    double peakBytes = 0;     // highest during the load, per frame
+    int loaded = 0;
+};
+
+// Best time of several runs; memory from the last.
+template <typename Load, typename Release>
+LoadFigures Measure(int frames, int runs, Load load, Release release) {
+    LoadFigures figures;
+    for (int run = 0; run < runs; ++run) {
+        const double before = PrivateBytes();
+        PeakSampler sampler;
+        const Clock::time_point start = Clock::now();
+        figures.loaded = load();
+        figures.ms = std::min(figures.ms, MsSince(start));
+        const double peak = sampler.Stop();
+        figures.heldBytes = (PrivateBytes() - before) / frames;
+        figures.peakBytes = (peak - before) / frames;
+        release();
+    }
+    return figures;
+}
+
+void PrintLoad(const char* what, const LoadFigures& f, int frames, double bitmapBytes) {
+    std::printf("  %-22s %8.2f ms/frame  %2d/%d loaded  held %6.2f MB/frame (%.2f x WxHx4)  peak %6.2f MB/frame (%.2f x)\n",
+                what, f.ms / frames, f.loaded, frames, f.heldBytes / 1048576.0, f.heldBytes / bitmapBytes,
+                f.peakBytes / 1048576.0, f.peakBytes / bitmapBytes);
+}
+
+LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The frame clock's draw: Cls, then ShowFrameByName of each frame in turn; mean ms per draw.
+double MeanDrawMs(HWND box, const FrameArray& frames, ImageService& images, int draws) {
+    DrawingSurface& surface = *PictureBoxSurface(box);
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < draws; ++i) {
+        PictureBoxCls(box);
+        ShowFrameByName(surface, frames, frames[static_cast<std::size_t>(i) % frames.size()].Key, 0, 0, images);
+    }
+    return MsSince(start) / draws;
+}
+
+// The same draw straight from images as GdipLoadImageFromFile gives them.
+double MeanPlainDrawMs(HWND box, const std::vector<gdip::GpImage*>& plain, int draws) {
+    DrawingSurface& surface = *PictureBoxSurface(box);
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < draws; ++i) {
+        PictureBoxCls(box);
+        DrawImageZoomed(surface, reinterpret_cast<ImageRef>(plain[static_cast<std::size_t>(i) % plain.size()]), 0, 0, 1.0f);
+    }
+    return MsSince(start) / draws;
+}
+
+int Run(int frames) {
+    if (InitGDIPlus(false, false, u"", 16, u"") != 0) {
+        std::printf("GDI+ did not start\n");
+        return 1;
+    }
+    typedef const char*(CDECL * WineVersion)();
+    auto wine = reinterpret_cast<WineVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    std::printf("system: %s%s, %lu processors, %u decode threads, %d frames per sequence\n",
+                wine ? "Wine " : "Windows", wine ? wine() : "", system.dwNumberOfProcessors,
+                std::max(1u, std::thread::hardware_concurrency()), frames);
+
+    const Sequence sequences[] = {
+        {"1920x1080 JPEG", L"jpeg1080", L"jpg", Encoder::Jpeg, 0, 1920, 1080},
+        {"1920x1080 PNG", L"png1080", L"png", Encoder::Png, 2, 1920, 1080},
+        {"256x256 PNG", L"png256", L"png", Encoder::Png, 2, 256, 256},
+        {"1280x720 BMP", L"bmp720", L"bmp", Encoder::Bmp, 1, 1280, 720},
+    };
+    test::TempFolder root;
+    Win32FileSystem files;
+    GdiplusImageService images;
+    WindowMessageBoxes boxes;
+    const Platform platform{files, images, boxes};
+    constexpr int kRuns = 3;
+
+    for (const Sequence& sequence : sequences) {
+        const Clock::time_point written = Clock::now();
+        const std::vector<std::wstring> paths = WriteSequence(root, sequence, frames);
+        const double bitmapBytes = 4.0 * sequence.width * sequence.height;
+        std::printf("\n%s: %d files, %.0f KB each on average (written in %.1f s); W x H x 4 = %.2f MB\n",
+                    sequence.label, frames, FileBytes(paths) / frames / 1024.0, MsSince(written) / 1000.0,
+                    bitmapBytes / 1048576.0);
+
+        std::vector<gdip::GpImage*> plain;
+        const LoadFigures baseline = Measure(
+            frames, kRuns,
+            [&] {
+                int loaded = 0;
+                for (const std::wstring& path : paths) {
+                    gdip::GpImage* image = nullptr;
+                    gdip::GdipLoadImageFromFile(path.c_str(), &image);
+                    plain.push_back(image);
+                    loaded += image != nullptr;
+                }
+                return loaded;
+            },
+            [&] {
+                for (gdip::GpImage* image : plain) gdip::GdipDisposeImage(image);
+                plain.clear();
+            });
+        FrameArray store;
+        const LoadFigures ours = Measure(
+            frames, kRuns,
+            [&] {
+                LoadFrameImages(store, FromWide(root.File(sequence.folderName).c_str()), sequence.typeIndex, platform);
+                return static_cast<int>(std::count_if(store.begin(), store.end(),
+                                                      [](const FrameImage& f) { return f.ImageHandle != 0; }));
+            },
+            [&] { ReleaseFrameImages(store, images); });
+        PrintLoad("GdipLoadImageFromFile", baseline, frames, bitmapBytes);
+        PrintLoad("LoadFrameImages", ours, frames, bitmapBytes);
+        std::printf("  load speed-up %.2fx (best of %d runs each)\n", baseline.ms / ours.ms, kRuns);
+    }
+
+    // Drawing a 1080p frame into the 256 x 256 box, as each tick does.
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = BenchWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = L"KinoreelLoadBench";
+    RegisterClassExW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Kinoreel load bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                  320, 320, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND box = CreatePictureBox(window, 1, 16, 16, 256, 256, WS_VISIBLE, WS_EX_CLIENTEDGE);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+
+    constexpr int kDraws = 400;
+    std::printf("\nframe-clock draw (Cls + ShowFrameByName) of a 1920x1080 frame into the 256x256 box, mean of %d:\n",
+                kDraws);
+    const std::wstring jpegFolder = root.File(L"jpeg1080");
+    FrameArray opaque;
+    LoadFrameImages(opaque, FromWide(jpegFolder.c_str()), 0, platform);
+    std::printf("  opaque frame (32bpp RGB bitmap)          %7.3f ms\n", MeanDrawMs(box, opaque, images, kDraws));
+
+    const std::wstring alphaFolder = root.File(L"alpha1080");
+    CreateDirectoryW(alphaFolder.c_str(), nullptr);
+    for (int n = 0; n < 4; ++n) {
+        test::WritePng(alphaFolder + L"\\a" + std::to_wstring(n) + L".png", 1920, 1080,
+                       FramePixels(1920, 1080, n, true), true);
+    }
+    FrameArray alpha;
+    LoadFrameImages(alpha, FromWide(alphaFolder.c_str()), 2, platform);
+    std::printf("  frame with alpha (32bpp PARGB bitmap)    %7.3f ms\n", MeanDrawMs(box, alpha, images, kDraws / 4));
+
+    std::vector<gdip::GpImage*> plain;
+    for (int n = 0; n < 4; ++n) {
+        gdip::GpImage* image = nullptr;
+        gdip::GdipLoadImageFromFile((jpegFolder + L"\\frame" + std::to_wstring(n) + L".jpg").c_str(), &image);
+        if (image) plain.push_back(image);
+    }
+    if (!plain.empty()) {
+        std::printf("  as GdipLoadImageFromFile left it (JPEG)  %7.3f ms\n", MeanPlainDrawMs(box, plain, kDraws));
+    }
+    for (gdip::GpImage* image : plain) gdip::GdipDisposeImage(image);
+    ReleaseFrameImages(opaque, images);
+    ReleaseFrameImages(alpha, images);
+    DestroyWindow(window);
+    TerminateGDIPlus();
+    return 0;
+}
+
+}  // namespace
+}  // namespace kino
+
+int wmain(int argc, wchar_t** argv) {
+    const int frames = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
+    return kino::Run(frames);
+}
