@@ -130,7 +130,8 @@ void FrameTimer::Run() {
     bool known = false;
     std::uint32_t generation = 0;
     std::int64_t next = 1;  // grid index of the next tick
-    bool posted = false;    // the tick of index next - 1 went out; next is to be chosen after it
+    std::int64_t done = 0;  // grid index of the last tick posted
+    bool posted = false;    // a tick went out; next is chosen once it is done
     for (;;) {
         bool idle = true;
         bool post = false;
@@ -142,6 +143,7 @@ void FrameTimer::Run() {
                 known = true;
                 generation = generation_;
                 next = 1;
+                done = 0;
                 posted = false;
             }
             if (enabled_ && interval_ > 0 && !outstanding_) {
@@ -149,7 +151,7 @@ void FrameTimer::Run() {
                 const TickGrid grid(start_, interval_, frequency_);
                 const std::int64_t now = CounterNow();
                 if (posted) {
-                    next = grid.FirstAfter(now);
+                    next = grid.NextAfter(done, now);
                     posted = false;
                 }
                 remaining = grid.Deadline(next) - now;
@@ -166,6 +168,7 @@ void FrameTimer::Run() {
         }
         if (post) {
             posted = true;
+            done = next;
             if (!PostMessageW(target_, message_, generation, 0)) {
                 // The queue is full or the window is gone: drop this tick, keep the grid.
                 std::lock_guard lock(mutex_);

@@ -3,9 +3,9 @@
 // Window timers can't do it: SetTimer raises short intervals to 10 ms and on Windows fires on the
 // 15.6 ms system tick. A thread of our own waits on a high-resolution waitable timer for absolute
 // deadlines (start + k * Interval) and posts one tick message at a time to the window. The next
-// tick is posted only after the window has acknowledged the last one, and it is the next grid
-// point after that moment: a late tick never brings a burst of catch-up ticks, and over a long
-// run there is no drift.
+// tick is posted only after the window has acknowledged the last one, at the next grid point
+// (one missed by less than half an interval is still due at once): a late tick never brings a
+// burst of catch-up ticks, and over a long run there is no drift.
 //
 // The window procedure does:
 //   case kTickMessage:

@@ -17,13 +17,23 @@ public:
 
     std::int64_t Deadline(std::int64_t k) const { return start_ + k * whole_ + k * thousandths_ / 1000; }
 
-    // The index of the first deadline strictly after now (never before index 1): the points a
-    // late tick missed are skipped instead of being caught up in a burst.
+    // The index of the first deadline strictly after now (never before index 1).
     std::int64_t FirstAfter(std::int64_t now) const {
         std::int64_t k = std::max<std::int64_t>(1, static_cast<std::int64_t>((now - start_) / length_));
         while (k > 1 && Deadline(k - 1) > now) --k;
         while (Deadline(k) <= now) ++k;
         return k;
+    }
+
+    // The index of the tick to come after the tick of index done was handled, at now. Points
+    // missed by more than half an interval are skipped rather than caught up in a burst; the
+    // latest point missed by less is still due (a tick a little late, not a lost one), so a
+    // handler that runs slightly long costs a little lateness instead of half the rate.
+    std::int64_t NextAfter(std::int64_t done, std::int64_t now) const {
+        const std::int64_t next = FirstAfter(now);
+        const std::int64_t missed = next - 1;
+        if (missed > done && 2 * (now - Deadline(missed)) < Deadline(next) - Deadline(missed)) return missed;
+        return next;
     }
 
 private:

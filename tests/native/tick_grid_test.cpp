@@ -57,5 +57,47 @@ TEST(TickGrid, FirstAfterIsTheNextPointStrictlyLater) {
     }
 }
 
+TEST(TickGrid, NextAfterAHandledTickKeepsTheGridWithoutBursts) {
+    for (std::int64_t frequency : kFrequencies) {
+        const TickGrid grid(1000, 8, frequency);
+        const std::int64_t interval = grid.Deadline(1) - grid.Deadline(0);
+        // Done in time: the next point.
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(3) + 1), 4);
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4) - 1), 4);
+        // Done just after the next point: that point is still due, a little late.
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4)), 4);
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4) + interval / 4), 4);
+        // Missed by half an interval or more: skipped.
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4) + interval / 2 + 1), 5);
+        // Done three intervals late: the points in between are skipped, not caught up; only the
+        // latest can still be due.
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(6) + interval / 4), 6);
+        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(6) + 3 * interval / 4), 7);
+        // Never the point that was just ticked, nor one before it.
+        EXPECT_EQ(grid.NextAfter(4, grid.Deadline(4)), 5);
+        EXPECT_EQ(grid.NextAfter(4, grid.Deadline(4) + interval / 4), 5);
+        EXPECT_EQ(grid.NextAfter(0, grid.Deadline(0)), 1);
+    }
+}
+
+TEST(TickGrid, AHandlerSlightlySlowerThanTheIntervalKeepsMostOfTheRate) {
+    // A handler taking 9 ms at an 8 ms interval: skipping every missed point would halve the
+    // rate; ticking late instead keeps it close to what the handler allows (1000 / 9 per second).
+    const std::int64_t frequency = 10'000'000;
+    const TickGrid grid(0, 8, frequency);
+    const std::int64_t handler = 9 * frequency / 1000;
+    std::int64_t done = 0;
+    std::int64_t now = 0;
+    int ticks = 0;
+    while (now < frequency) {  // one second
+        const std::int64_t next = grid.NextAfter(done, now);
+        now = std::max(now, grid.Deadline(next)) + handler;
+        done = next;
+        ++ticks;
+    }
+    EXPECT_GE(ticks, 95);  // skipping every missed point would give 63
+    EXPECT_LE(ticks, 112);
+}
+
 }  // namespace
 }  // namespace kino
