@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
-"""Draws Kinoreel's icon, a film reel, into an .ico with five images:
-16, 24, 32 and 48 px as 32-bit BGRA with alpha, and 256 px stored as PNG."""
+"""Draws Kinoreel's icon, a film reel with a strip of film running off it, into an .ico with
+five images: 16, 24, 32 and 48 px as 32-bit BGRA with alpha, and 256 px stored as PNG.
+
+Small images are not scaled-down large ones: below 32 px the reel has three big windows and no
+film strip, and every line is at least about a pixel wide, so the shape stays readable."""
 import math
 import struct
 import sys
@@ -9,50 +12,91 @@ import zlib
 SIZES = (16, 24, 32, 48, 256)
 SAMPLES = 4  # supersampling per axis, for smooth edges
 
+INK = (38, 44, 58)         # rim, hub, film
+BODY = (222, 96, 44)       # the reel's warm orange
+BODY_LIGHT = (246, 158, 72)
+FILM_FRAME = (126, 184, 226)
 
-def reel_colour(x, y):
-    """Colour (r, g, b, a) of the reel at a point of the unit square, or None outside it."""
-    cx, cy = x - 0.5, y - 0.5
-    r = math.hypot(cx, cy)
-    if r > 0.48:
+
+class Design:
+    """The shapes for one image size, in units of the image's side (0..1)."""
+
+    def __init__(self, size):
+        px = 1.0 / size
+        self.strip = size >= 32
+        # With the strip the reel moves up and left to make room for it.
+        self.cx, self.cy = (0.42, 0.41) if self.strip else (0.5, 0.5)
+        self.radius = 0.395 if self.strip else 0.475
+        self.rim = max(0.045, 1.1 * px)
+        self.windows = 5 if size >= 32 else 3
+        self.window_radius = (0.105 if self.windows == 5 else 0.14) * self.radius / 0.44
+        self.window_distance = 0.255 * self.radius / 0.44
+        self.hub = max(0.07, 1.6 * px) * self.radius / 0.44
+        self.spindle_ring = 0.035 if size >= 48 else 0.0
+        self.px = px
+
+    def colour(self, x, y):
+        """(r, g, b) at a point, or None where the icon is transparent."""
+        dx, dy = x - self.cx, y - self.cy
+        r = math.hypot(dx, dy)
+        if r <= self.radius:
+            return self.reel(dx, dy, r)
+        if self.strip:
+            return self.film(x, y)
         return None
-    if r > 0.44:
-        return (40, 48, 64, 255)  # rim
-    if r < 0.07:
-        return (40, 48, 64, 255)  # hub
-    if r < 0.11:
-        return None  # the spindle hole
-    # five round windows between hub and rim
-    angle = math.atan2(cy, cx)
-    for k in range(5):
-        a = -math.pi / 2 + k * 2 * math.pi / 5
-        wx, wy = 0.26 * math.cos(a), 0.26 * math.sin(a)
-        if math.hypot(cx - wx, cy - wy) < 0.105:
+
+    def reel(self, dx, dy, r):
+        if r > self.radius - self.rim or r < self.hub:
+            return INK
+        if r < self.hub + self.spindle_ring:
+            return None  # the ring of the spindle hole shows through
+        for k in range(self.windows):
+            a = -math.pi / 2 + k * 2 * math.pi / self.windows
+            wx, wy = self.window_distance * math.cos(a), self.window_distance * math.sin(a)
+            if math.hypot(dx - wx, dy - wy) < self.window_radius:
+                return None
+        # Lit from the top left.
+        t = max(0.0, min(1.0, 0.5 - (dx + dy) / (2 * self.radius)))
+        return tuple(round(b + (l - b) * t * 0.6) for b, l in zip(BODY, BODY_LIGHT))
+
+    def film(self, x, y):
+        """A strip of film leaving the reel to the right along its bottom, with sprocket holes."""
+        bottom = min(self.cy + self.radius + 0.16, 0.985)
+        top = bottom - 0.27
+        if not (top <= y <= bottom and self.cx <= x <= 0.985):
             return None
-    shade = int(40 * (0.5 + 0.5 * math.sin(angle * 2)))
-    return (214 - shade // 2, 84 + shade, 48, 255)  # warm reel body
+        height = bottom - top
+        edge = height * 0.24
+        pitch = height * 0.62
+        if y < top + edge or y > bottom - edge:  # sprocket rows
+            u = (x - self.cx) % pitch
+            return None if 0.3 * pitch < u < 0.7 * pitch and (top + 0.35 * edge < y < top + 0.75 * edge or
+                                                              bottom - 0.75 * edge < y < bottom - 0.35 * edge) else INK
+        # Picture frames between the sprocket rows.
+        u = (x - self.cx) % (height * 1.0)
+        return FILM_FRAME if 0.08 * height < u < 0.92 * height and top + edge + self.px < y < bottom - edge - self.px else INK
 
 
 def render(size):
+    design = Design(size)
     pixels = []
+    n = SAMPLES * SAMPLES
     for py in range(size):
         row = []
         for px in range(size):
-            acc = [0.0, 0.0, 0.0, 0.0]
+            acc = [0, 0, 0]
+            covered = 0
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
-                    c = reel_colour((px + (sx + 0.5) / SAMPLES) / size, (py + (sy + 0.5) / SAMPLES) / size)
+                    c = design.colour((px + (sx + 0.5) / SAMPLES) / size, (py + (sy + 0.5) / SAMPLES) / size)
                     if c:
+                        covered += 1
                         for i in range(3):
-                            acc[i] += c[i] * c[3] / 255.0
-                        acc[3] += c[3]
-            n = SAMPLES * SAMPLES
-            a = acc[3] / n
-            if a > 0:
-                rgb = [min(255, int(round(acc[i] / (acc[3] / 255.0)))) for i in range(3)]
+                            acc[i] += c[i]
+            if covered:  # straight (not premultiplied) colour, as icons store it
+                row.append(tuple(round(a / covered) for a in acc) + (round(255 * covered / n),))
             else:
-                rgb = [0, 0, 0]
-            row.append((rgb[0], rgb[1], rgb[2], int(round(a))))
+                row.append((0, 0, 0, 0))
         pixels.append(row)
     return pixels
 
