@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/message_box.h"
@@ -111,6 +112,27 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
+// The dpi of the display the window is on, which on Windows 10 can differ from the system's;
+// older systems have only the system's.
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
+    return dpi > 0 ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+// Gives the window the table's client area at dpi. The frame is measured, not computed: its
+// size at a new dpi depends on the system version and on how the move was made.
+void FitClientSize(HWND window, int dpi) {
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    const int width = outer.right - outer.left - client.right + TwipsToPixels(kFormClientWidthTwips, dpi);
+    const int height = outer.bottom - outer.top - client.bottom + TwipsToPixels(kFormClientHeightTwips, dpi);
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 UniqueFont MakeFont(int dpi) {
     Text face = kFontFace;
     return UniqueFont(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -181,6 +203,7 @@ PixelRect FormRectOf(const ControlSpec& spec, int dpi) {
 
 // Places every control at its table rectangle for the window's dpi, with the font of that dpi.
 void LayOut(Form1& form) {
+    UniqueFont previous = std::move(form.font);  // deleted once no control uses it any more
     form.font = MakeFont(form.dpi);
     for (const ControlSpec& spec : ControlTable()) {
         HWND control = form.Item(spec.id);
@@ -342,8 +365,9 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     }
     case WM_CREATE:
-        form->dpi = ScreenDpi();
+        form->dpi = WindowDpi(window);
         CreateControls(*form);
+        FitClientSize(window, form->dpi);
         form->focus = form->Item(IdCommand1);
         return 0;
     case WM_COMMAND:
@@ -379,6 +403,7 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        FitClientSize(window, form->dpi);
         LayOut(*form);
         return 0;
     }
