@@ -313,8 +313,8 @@ std::string HugeBmpHeader() {
 TEST_F(LoadImageFileTest, ImagesTooLargeToHoldGiveNoImage) {
     WriteBytes(folder.File(L"huge.bmp"), HugeBmpHeader());
     std::string png = PngBytes(1, 1, SolidPixels(1, 1, 0xFF000000));
-    // IHDR's width and height at bytes 16 and 20 (the CRC is then wrong, as in a damaged file,
-    // so also write one that is right).
+    // IHDR's width and height at bytes 16 and 20: a damaged file (its CRC no longer fits) and a
+    // well-formed one whose pixel data is far too short.
     for (int offset : {16, 20}) {
         png[offset] = 0;
         png[offset + 1] = 0;
@@ -322,7 +322,11 @@ TEST_F(LoadImageFileTest, ImagesTooLargeToHoldGiveNoImage) {
         png[offset + 3] = 0x60;  // 60000
     }
     WriteBytes(folder.File(L"huge-crc.png"), png);
+    const std::uint32_t crc = Crc32(std::string_view(png).substr(12, 17));  // "IHDR" and its data
+    for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<char>((crc >> (24 - 8 * i)) & 0xFF);
+    WriteBytes(folder.File(L"huge.png"), png);
     EXPECT_EQ(Load(folder.File(L"huge.bmp")), 0u);
+    EXPECT_EQ(Load(folder.File(L"huge.png")), 0u);
     EXPECT_EQ(Load(folder.File(L"huge-crc.png")), 0u);
 }
 

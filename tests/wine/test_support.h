@@ -48,6 +48,9 @@ std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPix
 // An 8-bit palette PNG; the entries' alpha goes into a tRNS chunk unless all are opaque.
 std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices);
 
+// The CRC-32 of PNG chunks and zip files.
+std::uint32_t Crc32(std::string_view bytes);
+
 // Writers; each throws std::runtime_error when the file can't be written.
 void WriteBytes(const std::wstring& path, std::string_view bytes);
 void WritePng(const std::wstring& path, int width, int height, const Pixels& pixels, bool withAlpha = false);
