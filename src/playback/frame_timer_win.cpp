@@ -87,17 +87,20 @@ bool FrameTimer::Enabled() const {
 
 bool FrameTimer::AcceptTick(WPARAM wParam) {
     std::lock_guard lock(mutex_);
-    if (!enabled_ || !outstanding_ || static_cast<std::uint32_t>(wParam) != generation_) return false;
-    accepted_ = generation_;
+    if (!enabled_ || !outstanding_ || static_cast<std::uint32_t>(wParam) != tick_) return false;
+    accepted_.push_back(tick_);
     return true;
 }
 
 void FrameTimer::TickDone() {
     {
         std::lock_guard lock(mutex_);
-        // A handler that restarted the clock has already cleared its tick; a tick of the new
-        // generation may be on its way and must stay the only one.
-        if (!outstanding_ || accepted_ != generation_) return;
+        if (accepted_.empty()) return;
+        const std::uint32_t done = accepted_.back();
+        accepted_.pop_back();
+        // A handler that restarted the clock has already let its tick go; the tick posted since
+        // must stay the only one until it is done itself.
+        if (!outstanding_ || done != tick_) return;
         outstanding_ = false;
     }
     SetEvent(wake_.get());
@@ -136,6 +139,7 @@ void FrameTimer::Run() {
         bool idle = true;
         bool post = false;
         std::int64_t remaining = 0;
+        std::uint32_t tick = 0;
         {
             std::lock_guard lock(mutex_);
             if (quit_) return;
@@ -156,6 +160,7 @@ void FrameTimer::Run() {
                 }
                 remaining = grid.Deadline(next) - now;
                 if (remaining <= slack) {
+                    tick = ++tick_;
                     outstanding_ = true;
                     post = true;
                 }
@@ -169,10 +174,10 @@ void FrameTimer::Run() {
         if (post) {
             posted = true;
             done = next;
-            if (!PostMessageW(target_, message_, generation, 0)) {
+            if (!PostMessageW(target_, message_, tick, 0)) {
                 // The queue is full or the window is gone: drop this tick, keep the grid.
                 std::lock_guard lock(mutex_);
-                if (generation_ == generation) outstanding_ = false;
+                outstanding_ = false;
             }
             continue;
         }

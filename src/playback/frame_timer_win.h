@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "base/win_handles.h"
 
@@ -27,7 +28,7 @@ class FrameTimer {
 public:
     static constexpr int kMaxInterval = 65535;
 
-    // Ticks are posted to target as message (wParam = the tick's generation, lParam = 0).
+    // Ticks are posted to target as message (wParam identifies the tick, lParam = 0).
     // Starts disabled, Interval 0. Throws std::system_error if its thread or events can't be made.
     FrameTimer(HWND target, UINT message);
     ~FrameTimer();  // stops and joins the thread; a tick still queued is then ignored
@@ -45,6 +46,8 @@ public:
 
     // True when a tick message with this wParam is current and must be handled; the caller then
     // calls TickDone once the handler has finished (or was skipped). False for a stale tick.
+    // Accepted ticks may nest (one dispatched by a modal loop inside a handler); each TickDone
+    // finishes the innermost.
     bool AcceptTick(WPARAM wParam);
     void TickDone();
 
@@ -71,8 +74,9 @@ private:
     int interval_ = 0;
     std::uint32_t generation_ = 0;  // bumped by every enable, disable and interval change
     std::int64_t start_ = 0;        // counter value the deadlines of this generation count from
-    bool outstanding_ = false;      // a tick of this generation is posted and not yet done
-    std::uint32_t accepted_ = 0;    // generation of the tick being handled
+    std::uint32_t tick_ = 0;        // wParam of the last tick posted
+    bool outstanding_ = false;      // tick_ is current: posted and not yet done
+    std::vector<std::uint32_t> accepted_;  // ticks being handled, innermost last
 
     std::thread thread_;  // last: starts after everything above exists
 };

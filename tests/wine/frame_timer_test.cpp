@@ -370,6 +370,32 @@ TEST(FrameTimer, AHandlerThatRestartsTheClockStillLeavesOneTickQueued) {
     w.timer->TickDone();
 }
 
+TEST(FrameTimer, ARestartedClockKeepsOneTickQueuedThroughAModalLoopInTheHandler) {
+    // The handler restarts the clock, then a box's loop dispatches (and drops) a tick of the new
+    // run; finishing the outer tick afterwards must not let a second tick be queued.
+    TickWindow w;
+    bool restarted = false;
+    w.onTick = [&](TickWindow& self) {
+        if (restarted) return;
+        restarted = true;
+        self.timer->SetEnabled(false);
+        self.timer->SetEnabled(true);
+        const int droppedBefore = self.dropped;
+        self.RunNestedLoop([&] { return self.dropped > droppedBefore; });
+        ASSERT_TRUE(self.WaitForQueuedTick());
+    };
+    w.Start(8);
+    w.stopAfter = 1;
+    w.RunLoop();
+    ASSERT_EQ(w.handled, 1);
+    EXPECT_EQ(w.dropped, 1);
+    Sleep(10 * 8);
+    const std::vector<WPARAM> queued = w.TakeQueuedTicks();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_TRUE(w.timer->AcceptTick(queued[0]));
+    w.timer->TickDone();
+}
+
 TEST(FrameTimer, DestructionJoinsTheThreadInAnyState) {
     for (int i = 0; i < 20; ++i) {
         TickWindow w;  // never enabled
