@@ -1,5 +1,7 @@
 // The real main window: controls, fonts, tab order, scroll bar, list, folder dialog.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -215,9 +217,7 @@ public:
                   HWND dialog = FindOwnedDialog(owner);
                   if (dialog) {
                       found_ = true;
-                      Sleep(200);
-                      if (!path.empty()) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-                      Sleep(100);
+                      if (!path.empty()) Select(dialog, path);
                       PostMessageW(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
                       return;
                   }
@@ -237,6 +237,25 @@ private:
             if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) found = w;
         return found;
     }
+
+    // The dialog may still be filling its tree: ask again until the folder is the selected item.
+    static void Select(HWND dialog, const std::wstring& path) {
+        const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+        HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            Sleep(50);
+            auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+            wchar_t text[MAX_PATH] = {};
+            TVITEMW tv{};
+            tv.mask = TVIF_TEXT;
+            tv.hItem = item;
+            tv.pszText = text;
+            tv.cchTextMax = MAX_PATH;
+            if (item && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) && name == text) return;
+        }
+    }
+
     std::atomic<bool> done_{false};
     std::atomic<bool> found_{false};
     std::thread thread_;
