@@ -129,6 +129,11 @@ void FrameTimer::Run() {
     // A wake this close to the deadline counts as on time (the timer may round differently from
     // the counter); the grid itself never moves.
     const std::int64_t slack = frequency_ / 10000;
+    // The system wakes a waiting thread a little late, by a fairly steady amount (under Wine
+    // about 0.7 ms). The thread learns that amount and asks to be woken that much early, so that
+    // ticks are centred on their deadlines instead of trailing them. Never more than 2 ms.
+    const std::int64_t maxLead = frequency_ / 500;
+    std::int64_t lead = 0;
 
     bool known = false;
     std::uint32_t generation = 0;
@@ -155,11 +160,12 @@ void FrameTimer::Run() {
                 const TickGrid grid(start_, interval_, frequency_);
                 const std::int64_t now = CounterNow();
                 if (posted) {
-                    next = grid.NextAfter(done, now);
+                    // A tick may go out a little before its deadline: never the same point twice.
+                    next = std::max(grid.NextAfter(done, now), done + 1);
                     posted = false;
                 }
                 remaining = grid.Deadline(next) - now;
-                if (remaining <= slack) {
+                if (remaining <= std::min(lead, (grid.Deadline(next) - grid.Deadline(next - 1)) / 4) + slack) {
                     tick = ++tick_;
                     outstanding_ = true;
                     post = true;
@@ -181,12 +187,17 @@ void FrameTimer::Run() {
             }
             continue;
         }
-        // Relative due time in 100 ns units, rounded up so the wait never ends early.
+        // Relative due time in 100 ns units, rounded up.
+        const std::int64_t wait = std::max<std::int64_t>(1, remaining - lead);
         LARGE_INTEGER due;
-        due.QuadPart = -std::max<std::int64_t>(1, (remaining * 10000000 + frequency_ - 1) / frequency_);
+        due.QuadPart = -std::max<std::int64_t>(1, (wait * 10000000 + frequency_ - 1) / frequency_);
+        const std::int64_t expected = CounterNow() + wait;
         if (timer_ && SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) {
             const HANDLE handles[] = {wake_.get(), timer_.get()};
-            WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+            if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+                const std::int64_t late = CounterNow() - expected;
+                lead = std::clamp(lead + (late - lead) / 8, std::int64_t{0}, maxLead);
+            }
         } else {
             const auto ms = static_cast<DWORD>((remaining * 1000 + frequency_ - 1) / frequency_);
             WaitForSingleObject(wake_.get(), ms);
