@@ -43,15 +43,8 @@ class Frames {
 public:
     Frames() : dc_(CreateCompatibleDC(nullptr)) {
         for (int i = 0; i < kFrameCount; ++i) {
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(info.bmiHeader);
-            info.bmiHeader.biWidth = kBoxSize;
-            info.bmiHeader.biHeight = -kBoxSize;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 32;
-            info.bmiHeader.biCompression = BI_RGB;
             void* bits = nullptr;
-            bitmaps_[i].reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+            bitmaps_[i] = MakeDib32(dc_.get(), kBoxSize, kBoxSize, &bits);
             if (!bits) continue;
             // A ball moving over a gradient, so every frame differs.
             auto* pixels = static_cast<std::uint32_t*>(bits);

@@ -46,6 +46,19 @@ using UniqueBrush = UniqueAny<HBRUSH, detail::DeleteGdiObject>;
 using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteMemoryDc>;
 using UniqueIcon = UniqueAny<HICON, detail::DestroyIconHandle>;
 
+// A 32-bit top-down DIB section; *bits receives its pixels (null when it could not be made).
+inline UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    return UniqueBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
 // Selects an object into a DC for one scope.
 class SelectObjectScope {
 public:
