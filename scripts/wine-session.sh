@@ -48,6 +48,8 @@ kino_prepare_prefix() {
   done
   if [ "${1:-}" = unmanaged ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  else  # a user's window manager frames the window (the tests may have left the prefix unmanaged)
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   fi
   wineserver -w
 }
