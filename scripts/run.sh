@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   kino_start_xvfb
 fi
 trap kino_cleanup EXIT
-kino_prepare_prefix
+kino_prepare_prefix ${headless:+unmanaged}  # on a bare Xvfb Wine frames the window itself
 
 echo "Kinoreel: the sample sequence is in $(pwd)/samples/ball (in the folder dialog: Z:$(pwd | tr / '\\')\\samples\\ball);"
 echo "          prefix ball, numbers 0 to 23, type png."
