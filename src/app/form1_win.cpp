@@ -152,8 +152,8 @@ int MeasureText(HFONT font, TextView text) {
 
 // A self-sizing label takes the width of its caption (the table's width when it has none).
 void FitLabelWidth(HWND label, int dpi) {
-    const ControlSpec& spec = Control(static_cast<ControlId>(GetDlgCtrlID(label)));
-    PixelRect rect = PixelRectOf(spec, dpi);
+    const ControlSpec& entry = Control(static_cast<ControlId>(GetDlgCtrlID(label)));
+    PixelRect rect = PixelRectOf(entry, dpi);
     Text caption = WindowText(label);
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
     int width = caption.empty() ? rect.width : MeasureText(font, caption);
@@ -191,10 +191,10 @@ void FitComboHeight(HWND combo, int height) {
 
 // A control's rectangle in the window's client area. txtInfo is listed inside Frame1 but is a
 // sibling lying over it: a group box is no container for the window system.
-PixelRect FormRectOf(const ControlSpec& spec, int dpi) {
-    PixelRect rect = PixelRectOf(spec, dpi);
-    if (spec.parent != IdNone) {
-        PixelRect parent = PixelRectOf(Control(spec.parent), dpi);
+PixelRect FormRectOf(const ControlSpec& entry, int dpi) {
+    PixelRect rect = PixelRectOf(entry, dpi);
+    if (entry.parent != IdNone) {
+        PixelRect parent = PixelRectOf(Control(entry.parent), dpi);
         rect.left += parent.left;
         rect.top += parent.top;
     }
@@ -205,19 +205,19 @@ PixelRect FormRectOf(const ControlSpec& spec, int dpi) {
 void LayOut(Form1& form) {
     UniqueFont previous = std::move(form.font);  // deleted once no control uses it any more
     form.font = MakeFont(form.dpi);
-    for (const ControlSpec& spec : ControlTable()) {
-        HWND control = form.Item(spec.id);
-        PixelRect rect = FormRectOf(spec, form.dpi);
+    for (const ControlSpec& entry : ControlTable()) {
+        HWND control = form.Item(entry.id);
+        PixelRect rect = FormRectOf(entry, form.dpi);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(form.font.get()), FALSE);
-        int height = spec.kind == ControlKind::ComboBox ? rect.height * 8 : rect.height;  // room for the list
+        int height = entry.kind == ControlKind::ComboBox ? rect.height * 8 : rect.height;  // room for the list
         SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     FitComboHeight(form.Item(IdCombo1), PixelRectOf(Control(IdCombo1), form.dpi).height);
     HFONT font = form.font.get();
     SetWindowTextOf(form.Item(IdLabel2),
                     FitLabel2Caption([font](TextView text) { return MeasureText(font, text); }, form.dpi));
-    for (const ControlSpec& spec : ControlTable())
-        if (spec.autoSize) MakeAutoSize(form.Item(spec.id), form.dpi);  // again at a new dpi
+    for (const ControlSpec& entry : ControlTable())
+        if (entry.autoSize) MakeAutoSize(form.Item(entry.id), form.dpi);  // again at a new dpi
     RedrawWindow(form.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -233,15 +233,15 @@ struct ClassAndStyle {
     DWORD exStyle;
 };
 
-ClassAndStyle WindowKind(const ControlSpec& spec) {
-    const DWORD common = WS_CHILD | WS_CLIPSIBLINGS | (spec.visible ? WS_VISIBLE : 0) | (spec.enabled ? 0 : WS_DISABLED);
-    switch (spec.kind) {
+ClassAndStyle WindowKind(const ControlSpec& entry) {
+    const DWORD common = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0) | (entry.enabled ? 0 : WS_DISABLED);
+    switch (entry.kind) {
     case ControlKind::CommandButton:
-        return {WC_BUTTONW, common | WS_TABSTOP | (spec.id == IdCommand2 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
+        return {WC_BUTTONW, common | WS_TABSTOP | (entry.id == IdCommand2 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
     case ControlKind::Label:
         return {WC_STATICW, common | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
     case ControlKind::TextBox:
-        if (spec.id == IdTxtInfo)
+        if (entry.id == IdTxtInfo)
             return {WC_EDITW, common | ES_MULTILINE, WS_EX_CLIENTEDGE};
         return {WC_EDITW, common | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     case ControlKind::ComboBox:
@@ -261,36 +261,36 @@ ClassAndStyle WindowKind(const ControlSpec& spec) {
 void CreateControls(Form1& form) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(form.hwnd, GWLP_HINSTANCE));
     // Created in tab order: the window system's Tab key follows creation order.
-    for (const ControlSpec& spec : ControlTable()) {
+    for (const ControlSpec& entry : ControlTable()) {
         HWND parent = form.hwnd;
-        PixelRect rect = FormRectOf(spec, form.dpi);
-        ClassAndStyle kind = WindowKind(spec);
+        PixelRect rect = FormRectOf(entry, form.dpi);
+        ClassAndStyle kind = WindowKind(entry);
         HWND control;
-        if (spec.kind == ControlKind::PictureBox) {
-            control = CreatePictureBox(parent, spec.id, rect.left, rect.top, rect.width, rect.height, kind.style,
+        if (entry.kind == ControlKind::PictureBox) {
+            control = CreatePictureBox(parent, entry.id, rect.left, rect.top, rect.width, rect.height, kind.style,
                                        kind.exStyle);
         } else {
-            Text caption = spec.caption ? spec.caption : u"";
+            Text caption = entry.caption ? entry.caption : u"";
             control = CreateWindowExW(kind.exStyle, kind.className, Wide(caption), kind.style, rect.left, rect.top,
                                       rect.width, rect.height, parent,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
         }
-        if (spec.kind == ControlKind::CheckBox)
-            SendMessageW(control, BM_SETCHECK, spec.value ? BST_CHECKED : BST_UNCHECKED, 0);
-        if (spec.kind == ControlKind::HScrollBar) {
-            SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS | SIF_PAGE, kScrollMin, kScrollMax, 0, spec.value, 0};
+        if (entry.kind == ControlKind::CheckBox)
+            SendMessageW(control, BM_SETCHECK, entry.value ? BST_CHECKED : BST_UNCHECKED, 0);
+        if (entry.kind == ControlKind::HScrollBar) {
+            SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS | SIF_PAGE, kScrollMin, kScrollMax, 0, entry.value, 0};
             SetScrollInfo(control, SB_CTL, &info, FALSE);
         }
-        if (spec.kind == ControlKind::ComboBox)
-            for (const char16_t* entry : kComboEntries)
-                SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+        if (entry.kind == ControlKind::ComboBox)
+            for (const char16_t* item : kComboEntries)
+                SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     }
     // Labels and the frame lie beneath the other controls: the input boxes are drawn over
     // Label2's blanks, a long folder path in Label1 disappears under Command2, and txtInfo
     // lies over Frame1. None of them takes the focus, so the Tab order stays.
-    for (const ControlSpec& spec : ControlTable())
-        if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame)
-            SetWindowPos(form.Item(spec.id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (const ControlSpec& entry : ControlTable())
+        if (entry.kind == ControlKind::Label || entry.kind == ControlKind::Frame)
+            SetWindowPos(form.Item(entry.id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowTextOf(form.Item(IdLabel2), Label2Caption());
     LayOut(form);
 }

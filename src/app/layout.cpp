@@ -41,8 +41,8 @@ constexpr std::array<ControlId, 4> kLabel2Targets = {IdText1_0, IdCombo1, IdText
 std::span<const ControlSpec> ControlTable() { return kControls; }
 
 const ControlSpec& Control(ControlId id) {
-    for (const ControlSpec& spec : kControls)
-        if (spec.id == id) return spec;
+    for (const ControlSpec& entry : kControls)
+        if (entry.id == id) return entry;
     throw std::out_of_range("no such control");
 }
 
@@ -52,9 +52,9 @@ int TwipsToPixels(int twips, int dpi) {
     return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch : -((-scaled + half) / kTwipsPerInch));
 }
 
-PixelRect PixelRectOf(const ControlSpec& spec, int dpi) {
-    return {TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi), TwipsToPixels(spec.width, dpi),
-            TwipsToPixels(spec.height, dpi)};
+PixelRect PixelRectOf(const ControlSpec& entry, int dpi) {
+    return {TwipsToPixels(entry.left, dpi), TwipsToPixels(entry.top, dpi), TwipsToPixels(entry.width, dpi),
+            TwipsToPixels(entry.height, dpi)};
 }
 
 Text Label2Caption() {

@@ -69,7 +69,7 @@ const ControlSpec& Control(ControlId id);
 
 // Twips to device pixels at dpi, rounded to nearest (15 twips = 1 px at 96 dpi).
 int TwipsToPixels(int twips, int dpi);
-PixelRect PixelRectOf(const ControlSpec& spec, int dpi);
+PixelRect PixelRectOf(const ControlSpec& entry, int dpi);
 
 // Label2's captions as laid out for the window's own font: 85 characters.
 Text Label2Caption();

@@ -63,30 +63,30 @@ TEST_F(Form1Test, WindowHasItsTitleFixedBorderAndClientSize) {
 
 TEST_F(Form1Test, EveryControlHasItsClassRectangleCaptionFontAndState) {
     const int dpi = Form1Dpi(ui.Form());
-    for (const ControlSpec& spec : ControlTable()) {
-        SCOPED_TRACE(spec.name);
-        HWND control = ui.Item(spec.id);
+    for (const ControlSpec& entry : ControlTable()) {
+        SCOPED_TRACE(entry.name);
+        HWND control = ui.Item(entry.id);
         ASSERT_NE(control, nullptr);
-        if (const wchar_t* cls = ExpectedClass(spec.kind)) {
+        if (const wchar_t* cls = ExpectedClass(entry.kind)) {
             EXPECT_EQ(ClassOf(control), cls);
         }
-        EXPECT_EQ(IsWindowVisible(control) != FALSE, spec.visible);
-        EXPECT_EQ(IsWindowEnabled(control) != FALSE, spec.enabled);
+        EXPECT_EQ(IsWindowVisible(control) != FALSE, entry.visible);
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, entry.enabled);
 
-        PixelRect expected = PixelRectOf(spec, dpi);
+        PixelRect expected = PixelRectOf(entry, dpi);
         Text caption = WindowText(control);
-        if (spec.autoSize && !caption.empty()) expected.width = TextWidthIn(control, caption);
-        RECT got = RectIn(control, spec.parent == IdNone ? ui.Form() : ui.Item(spec.parent));
+        if (entry.autoSize && !caption.empty()) expected.width = TextWidthIn(control, caption);
+        RECT got = RectIn(control, entry.parent == IdNone ? ui.Form() : ui.Item(entry.parent));
         EXPECT_NEAR(got.left, expected.left, 1);
         EXPECT_NEAR(got.top, expected.top, 1);
         EXPECT_NEAR(got.right - got.left, expected.width, 1);
         EXPECT_NEAR(got.bottom - got.top, expected.height, 1);
 
-        if (spec.caption && spec.id != IdLabel2) {
-            EXPECT_EQ(caption, Text(spec.caption));
+        if (entry.caption && entry.id != IdLabel2) {
+            EXPECT_EQ(caption, Text(entry.caption));
         }
 
-        if (spec.kind != ControlKind::HScrollBar && spec.kind != ControlKind::PictureBox) {
+        if (entry.kind != ControlKind::HScrollBar && entry.kind != ControlKind::PictureBox) {
             HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
             ASSERT_NE(font, nullptr);
             LOGFONTW lf{};

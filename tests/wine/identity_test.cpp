@@ -322,21 +322,21 @@ protected:
         GetClientRect(ui.Form(), &client);
         EXPECT_EQ(client.right, Scaled(568, dpi));
         EXPECT_EQ(client.bottom, Scaled(380, dpi));
-        for (const ControlSpec& spec : ControlTable()) {
-            SCOPED_TRACE(spec.name);
-            HWND control = ui.Item(spec.id);
-            const PixelRect at96 = PixelRectOf(spec, 96);
-            const RECT got = WindowRectIn(control, spec.parent == IdNone ? ui.Form() : ui.Item(spec.parent));
+        for (const ControlSpec& entry : ControlTable()) {
+            SCOPED_TRACE(entry.name);
+            HWND control = ui.Item(entry.id);
+            const PixelRect at96 = PixelRectOf(entry, 96);
+            const RECT got = WindowRectIn(control, entry.parent == IdNone ? ui.Form() : ui.Item(entry.parent));
             EXPECT_NEAR(got.left, Scaled(at96.left, dpi), 1);
             EXPECT_NEAR(got.top, Scaled(at96.top, dpi), 1);
-            if (!spec.autoSize) {  // self-sizing labels follow their captions instead
+            if (!entry.autoSize) {  // self-sizing labels follow their captions instead
                 EXPECT_NEAR(got.right - got.left, Scaled(at96.width, dpi), 1);
                 EXPECT_NEAR(got.bottom - got.top, Scaled(at96.height, dpi), 1);
             } else {
                 EXPECT_NEAR(got.right - got.left, WindowText(control).empty() ? Scaled(at96.width, dpi)
                                                                                : TextWidthIn(control, WindowText(control)), 1);
             }
-            if (spec.kind == ControlKind::HScrollBar || spec.kind == ControlKind::PictureBox) continue;
+            if (entry.kind == ControlKind::HScrollBar || entry.kind == ControlKind::PictureBox) continue;
             LOGFONTW font{};
             ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font), 0);
             EXPECT_EQ(font.lfHeight, -MulDiv(9, dpi, 72));
