@@ -63,14 +63,10 @@ protected:
         return shown;
     }
 
-    bool InputsEnabled() const {
+    // True when all seven input controls are in the given state.
+    bool InputsAre(bool enabled) const {
         for (ControlId id : {IdCommand1, IdText1_0, IdCombo1, IdText1_2, IdText1_3, IdHScroll1, IdCheck2})
-            if (!IsWindowEnabled(ui.Item(id))) return false;
-        return true;
-    }
-    bool InputsDisabled() const {
-        for (ControlId id : {IdCommand1, IdText1_0, IdCombo1, IdText1_2, IdText1_3, IdHScroll1, IdCheck2})
-            if (IsWindowEnabled(ui.Item(id))) return false;
+            if ((IsWindowEnabled(ui.Item(id)) != FALSE) != enabled) return false;
         return true;
     }
 
@@ -84,11 +80,11 @@ TEST_F(PlaybackTest, ForwardOnceDrawsEachFrameAndStopsOnTheTickThatDrawsTheLast)
     ui.Click(IdCommand2);
     ASSERT_TRUE(Form1TimerEnabled(ui.Form()));
     EXPECT_EQ(Form1TimerInterval(ui.Form()), 8);
-    EXPECT_TRUE(InputsDisabled());
+    EXPECT_TRUE(InputsAre(false));
     EXPECT_TRUE(IsWindowEnabled(ui.Item(IdCheck1)) && IsWindowEnabled(ui.Item(IdCommand2)));
     EXPECT_EQ(Record(30), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_FALSE(Form1TimerEnabled(ui.Form()));
-    EXPECT_TRUE(InputsEnabled());
+    EXPECT_TRUE(InputsAre(true));
     ui.Pump(100);
     EXPECT_EQ(ShownFrame(), 9) << "the last frame stays visible";
     // ... on screen too, also after the window is painted afresh.
@@ -107,7 +103,7 @@ TEST_F(PlaybackTest, LoopOverThreeToFiveNeverDrawsFramesOutsideTheRange) {
     EXPECT_TRUE(Form1TimerEnabled(ui.Form()));
     ui.Click(IdCommand2);  // stop
     EXPECT_FALSE(Form1TimerEnabled(ui.Form()));
-    EXPECT_TRUE(InputsEnabled());
+    EXPECT_TRUE(InputsAre(true));
     EXPECT_TRUE(Form1State(ui.Form()).FramesLoaded) << "frames stay loaded while stopped";
 }
 
@@ -134,7 +130,7 @@ TEST_F(PlaybackTest, AMissingFrameIsNamedAndNothingStarts) {
     ui.Click(IdCommand2);
     EXPECT_EQ(ui.TextOf(IdTxtInfo), u"文件错误：缺失img7.png");
     EXPECT_FALSE(Form1TimerEnabled(ui.Form()));
-    EXPECT_TRUE(InputsEnabled());
+    EXPECT_TRUE(InputsAre(true));
     EXPECT_FALSE(Form1State(ui.Form()).FramesLoaded);
 }
 
