@@ -217,15 +217,31 @@ std::string StoredZlib(std::string_view raw) {
 
 namespace {
 
-std::string PngHeader(int width, int height, char colourType) {
+std::string PngHeader(int width, int height, char colourType, char bitDepth = 8) {
     std::string header;
     PutBigEndian(header, static_cast<std::uint32_t>(width));
     PutBigEndian(header, static_cast<std::uint32_t>(height));
-    header += std::string{'\x08', colourType, '\0', '\0', '\0'};  // 8 bits, deflate, no interlace
+    header += std::string{bitDepth, colourType, '\0', '\0', '\0'};  // deflate, no interlace
     return header;
 }
 
 }  // namespace
+
+std::string PngChunk(const char* type, std::string_view data) {
+    std::string chunk;
+    PutChunk(chunk, type, data);
+    return chunk;
+}
+
+std::string RawPngBytes(int width, int height, int colourType, int bitDepth, std::string_view rows,
+                        std::string_view extraChunks) {
+    std::string png = "\x89PNG\r\n\x1a\n";
+    PutChunk(png, "IHDR", PngHeader(width, height, static_cast<char>(colourType), static_cast<char>(bitDepth)));
+    png.append(extraChunks);
+    PutChunk(png, "IDAT", StoredZlib(rows));
+    PutChunk(png, "IEND", {});
+    return png;
+}
 
 std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha) {
     CheckSize(width, height, pixels);
@@ -275,6 +291,54 @@ std::string IndexedPngBytes(int width, int height, const Pixels& palette, const 
     PutChunk(png, "IDAT", StoredZlib(raw));
     PutChunk(png, "IEND", {});
     return png;
+}
+
+std::string GifBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices) {
+    if (palette.empty() || palette.size() > 256 ||
+        indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        throw std::invalid_argument("bad GIF");
+    }
+    std::string gif = "GIF89a";
+    PutLittleEndian(gif, static_cast<std::uint32_t>(width), 2);
+    PutLittleEndian(gif, static_cast<std::uint32_t>(height), 2);
+    gif += std::string{'\xF7', '\0', '\0'};  // a global table of 256 colours
+    int transparent = -1;
+    for (std::size_t i = 0; i < 256; ++i) {
+        const std::uint32_t entry = i < palette.size() ? palette[i] : 0xFF000000u;
+        if (transparent < 0 && (entry >> 24) == 0) transparent = static_cast<int>(i);
+        gif += std::string{static_cast<char>((entry >> 16) & 0xFF), static_cast<char>((entry >> 8) & 0xFF),
+                           static_cast<char>(entry & 0xFF)};
+    }
+    if (transparent >= 0) {
+        gif += std::string{'\x21', '\xF9', '\x04', '\x01', '\0', '\0', static_cast<char>(transparent), '\0'};
+    }
+    gif += '\x2C';
+    PutLittleEndian(gif, 0, 4);
+    PutLittleEndian(gif, static_cast<std::uint32_t>(width), 2);
+    PutLittleEndian(gif, static_cast<std::uint32_t>(height), 2);
+    gif += std::string{'\0', '\x08'};  // no local table; LZW codes start at 9 bits
+    // Every index as a literal 9-bit code, with a clear code before the table would grow to 10 bits.
+    std::string codes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    const auto put = [&](std::uint32_t code) {
+        bits |= code << count;
+        for (count += 9; count >= 8; count -= 8, bits >>= 8) codes.push_back(static_cast<char>(bits & 0xFF));
+    };
+    put(256);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (i > 0 && i % 254 == 0) put(256);
+        put(indices[i]);
+    }
+    put(257);
+    if (count > 0) codes.push_back(static_cast<char>(bits & 0xFF));
+    for (std::size_t offset = 0; offset < codes.size(); offset += 255) {
+        const std::size_t length = std::min<std::size_t>(255, codes.size() - offset);
+        gif.push_back(static_cast<char>(length));
+        gif.append(codes, offset, length);
+    }
+    gif += std::string{'\0', '\x3B'};
+    return gif;
 }
 
 std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPixel) {
@@ -342,7 +406,6 @@ void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixe
     switch (encoder) {
         case Encoder::Bmp: id.Data1 = 0x557CF400; break;
         case Encoder::Jpeg: id.Data1 = 0x557CF401; break;
-        case Encoder::Gif: id.Data1 = 0x557CF402; break;
         case Encoder::Png: id.Data1 = 0x557CF406; break;
     }
     Pixels copy = pixels;  // GDI+ reads the buffer while the bitmap lives

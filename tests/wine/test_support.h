@@ -48,6 +48,15 @@ std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPix
 // An 8-bit palette PNG; the entries' alpha goes into a tRNS chunk unless all are opaque.
 std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices);
 
+// A PNG chunk (length, type, data, CRC), and a PNG of any colour type and bit depth made from its
+// rows as stored (each starting with its filter byte), with extra chunks before the image data.
+std::string PngChunk(const char* type, std::string_view data);
+std::string RawPngBytes(int width, int height, int colourType, int bitDepth, std::string_view rows,
+                        std::string_view extraChunks = {});
+
+// A GIF89a of 8-bit palette indices; a palette entry with alpha 0 becomes the transparent colour.
+std::string GifBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices);
+
 // The CRC-32 of PNG chunks and zip files.
 std::uint32_t Crc32(std::string_view bytes);
 
@@ -59,7 +68,7 @@ void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF col
 void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour);
 
 // Encodes pixels with one of GDI+'s encoders at their default settings (a GDI+ session must run).
-enum class Encoder { Bmp, Jpeg, Png, Gif };
+enum class Encoder { Bmp, Jpeg, Png };  // Wine writes no usable GIF: see GifBytes
 void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixels& pixels, Encoder encoder);
 void WriteSolidJpeg(const std::wstring& path, int width, int height, COLORREF colour);
 
