@@ -388,6 +388,16 @@ TEST_F(LoadImageFileTest, TransparentImagesKeepTheirAlpha) {
     EXPECT_EQ(FormatOf(unused), gdip::PixelFormat32bppRGB);
     EXPECT_EQ(ImagePixels(unused), (Pixels{0xFF00FF00, 0xFF0000FF}));
 
+    // A GIF with a transparent colour.
+    WriteBytes(folder.File(L"clear.gif"), GifBytes(3, 1, {0xFF00FF00, 0x00000000}, std::vector<std::uint8_t>{0, 1, 0}));
+    const ImageRef gif = Load(folder.File(L"clear.gif"));
+    ASSERT_NE(gif, 0u);
+    EXPECT_EQ(FormatOf(gif), gdip::PixelFormat32bppPARGB);
+    const Pixels gifRead = ImagePixels(gif);
+    ASSERT_EQ(gifRead.size(), 3u);
+    EXPECT_EQ(gifRead[0], 0xFF00FF00u);
+    EXPECT_EQ(gifRead[1] >> 24, 0u);
+
     // The same palette fully opaque stays RGB.
     WriteBytes(folder.File(L"opaque-indexed.png"),
                IndexedPngBytes(2, 1, {0xFF00FF00, 0xFF0000FF}, std::vector<std::uint8_t>{0, 1}));
