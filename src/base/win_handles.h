@@ -1,6 +1,7 @@
 // Owning wrappers for Windows handles, one template for all kinds (after WIL's unique_any).
 #pragma once
 #include <windows.h>
+#include <unknwn.h>
 
 #include <utility>
 
@@ -37,7 +38,12 @@ inline void CloseKernelHandle(HANDLE h) { CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
 inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
 inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
+inline void ReleaseComObject(IUnknown* object) { object->Release(); }
 }  // namespace detail
+
+// An owned reference to a COM object.
+template <typename T>
+using UniqueCom = UniqueAny<T*, detail::ReleaseComObject>;
 
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
 using UniqueFont = UniqueAny<HFONT, detail::DeleteGdiObject>;

@@ -11,6 +11,9 @@
 #include "base/message_box.h"
 #include "base/win_text.h"
 #include "core/platform.h"
+#include "imaging/gdiplus_bitmap_win.h"
+#include "imaging/pixel_rows.h"
+#include "imaging/wic_decoder_win.h"
 
 namespace kino {
 
@@ -41,57 +44,7 @@ void DeleteRegistered(const std::vector<Handle>& list, std::int32_t count, GpSta
     }
 }
 
-GpBitmap* NewBitmap(INT width, INT height, PixelFormat format) {
-    GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap) != Ok) return nullptr;
-    return bitmap;
-}
-
-// The pixels of a bitmap locked for one scope. With a user buffer, GDI+ reads the bitmap's
-// pixels into that buffer in the asked format.
-class LockedPixels {
-public:
-    LockedPixels(GpImage* image, INT width, INT height, UINT mode, PixelFormat format,
-                 const BitmapData* userBuffer = nullptr)
-        : bitmap_(static_cast<GpBitmap*>(image)) {
-        const GpRect all{0, 0, width, height};
-        if (userBuffer) data_ = *userBuffer;
-        locked_ = GdipBitmapLockBits(bitmap_, &all, mode | (userBuffer ? ImageLockModeUserInputBuf : 0), format,
-                                     &data_) == Ok;
-    }
-    ~LockedPixels() {
-        if (locked_) GdipBitmapUnlockBits(bitmap_, &data_);
-    }
-    LockedPixels(const LockedPixels&) = delete;
-    LockedPixels& operator=(const LockedPixels&) = delete;
-
-    bool Locked() const { return locked_; }
-    const BitmapData& Data() const { return data_; }
-    BYTE* Row(INT y) const { return static_cast<BYTE*>(data_.Scan0) + static_cast<std::ptrdiff_t>(y) * data_.Stride; }
-
-private:
-    GpBitmap* bitmap_;
-    BitmapData data_{};
-    bool locked_ = false;
-};
-
 enum class Copied { No, Opaque, SeeThrough };
-
-// BGR triples to opaque BGRX words, four pixels (three words) at a time where the row allows.
-void Expand24To32(const BYTE* from, std::uint32_t* to, INT width) {
-    INT x = 0;
-    for (; x + 4 <= width; x += 4, from += 12) {
-        std::uint32_t w[3];
-        std::memcpy(w, from, sizeof(w));  // little-endian: b0 g0 r0 b1 | g1 r1 b2 g2 | r2 b3 g3 r3
-        to[x] = 0xFF000000u | w[0];
-        to[x + 1] = 0xFF000000u | (w[0] >> 24) | (w[1] << 8);
-        to[x + 2] = 0xFF000000u | (w[1] >> 16) | (w[2] << 16);
-        to[x + 3] = 0xFF000000u | (w[2] >> 8);
-    }
-    for (; x < width; ++x, from += 3) {
-        to[x] = 0xFF000000u | (std::uint32_t{from[2]} << 16) | (std::uint32_t{from[1]} << 8) | from[0];
-    }
-}
 
 // The common layouts (what JPEG, BMP and PNG decode to), copied by hand in one pass that also
 // tells whether any pixel is see-through: GDI+'s general conversion is several times slower.
@@ -106,7 +59,7 @@ Copied CopyCommonLayout(GpImage* source, PixelFormat format, const LockedPixels&
         const BYTE* from = pixels.Row(y);
         auto* to = reinterpret_cast<std::uint32_t*>(target.Row(y));
         if (format == PixelFormat24bppRGB) {
-            Expand24To32(from, to, width);
+            ExpandBgrRow(from, to, static_cast<std::size_t>(width));
         } else {
             const auto* row = reinterpret_cast<const std::uint32_t*>(from);
             for (INT x = 0; x < width; ++x) {
@@ -121,9 +74,8 @@ Copied CopyCommonLayout(GpImage* source, PixelFormat format, const LockedPixels&
 
 bool AllOpaque(const LockedPixels& pixels, INT width, INT height) {
     for (INT y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(pixels.Row(y));
-        for (INT x = 0; x < width; ++x) {
-            if ((row[x] >> 24) != 0xFF) return false;
+        if (!RowOpaque(reinterpret_cast<const std::uint32_t*>(pixels.Row(y)), static_cast<std::size_t>(width))) {
+            return false;
         }
     }
     return true;
@@ -187,13 +139,7 @@ GpBitmap* RenderedCopy(GpImage* source, INT width, INT height) {
 GpBitmap* DecodedCopy(GpImage* image) {
     UINT width = 0, height = 0;
     if (GdipGetImageWidth(image, &width) != Ok || GdipGetImageHeight(image, &height) != Ok) return nullptr;
-    // GDI+ takes sizes as INT and the stride (width * 4) as INT; the whole must be addressable.
-    constexpr std::uint64_t kMaxBytes = std::numeric_limits<std::ptrdiff_t>::max();
-    if (width == 0 || height == 0 || width > static_cast<UINT>(std::numeric_limits<INT>::max() / 4) ||
-        height > static_cast<UINT>(std::numeric_limits<INT>::max()) ||
-        std::uint64_t{width} * height * 4 > kMaxBytes) {
-        return nullptr;
-    }
+    if (!BitmapSizeFits(width, height)) return nullptr;
     const INT w = static_cast<INT>(width), h = static_cast<INT>(height);
     PixelFormat format = 0;
     GdipGetImagePixelFormat(image, &format);
@@ -246,9 +192,17 @@ void ReleaseDrawingObjects() {
 }
 
 ImageRef LoadImageFile(TextView path) {
+    WicFrameDecoder decoder;
+    return LoadImageFile(path, decoder);
+}
+
+ImageRef LoadImageFile(TextView path, WicFrameDecoder& decoder) {
     // A NUL inside the text would silently name another file.
     if (path.find(u'\0') != TextView::npos) return 0;
     const Text terminated(path);
+    if (GpBitmap* decoded = decoder.Decode(Wide(terminated))) {
+        return reinterpret_cast<ImageRef>(static_cast<GpImage*>(decoded));
+    }
     GpImage* original = nullptr;
     if (GdipLoadImageFromFile(Wide(terminated), &original) != Ok || !original) {
         if (original) GdipDisposeImage(original);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "imaging/gdiplus2_win.h"
+#include "imaging/wic_decoder_win.h"
 
 namespace kino {
 
@@ -13,9 +14,10 @@ std::vector<ImageRef> GdiplusImageService::LoadImages(const std::vector<Text>& p
     std::vector<ImageRef> images(paths.size(), 0);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
+        WicFrameDecoder decoder;
         for (std::size_t i; (i = next.fetch_add(1)) < paths.size();) {
             try {
-                images[i] = LoadImageFile(paths[i]);
+                images[i] = LoadImageFile(paths[i], decoder);
             } catch (...) {
                 images[i] = 0;  // out of memory for the path's copy: that file is not loaded
             }

@@ -1,0 +1,61 @@
+// Small helpers for GDI+ bitmaps of the program's own: making one, locking its pixels for a
+// scope, and the sizes it can hold.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "base/win_handles.h"
+#include "imaging/gdiplus_api_win.h"
+
+namespace kino {
+
+namespace detail {
+inline void DisposeGdipImage(gdip::GpImage* image) { gdip::GdipDisposeImage(image); }
+}  // namespace detail
+
+using UniqueGpImage = UniqueAny<gdip::GpImage*, detail::DisposeGdipImage>;
+
+// GDI+ takes sizes as INT and the stride (width * 4) as INT; the whole must be addressable.
+inline bool BitmapSizeFits(UINT width, UINT height) {
+    constexpr std::uint64_t kMaxBytes = std::numeric_limits<std::ptrdiff_t>::max();
+    return width != 0 && height != 0 && width <= static_cast<UINT>(std::numeric_limits<INT>::max() / 4) &&
+           height <= static_cast<UINT>(std::numeric_limits<INT>::max()) &&
+           std::uint64_t{width} * height * 4 <= kMaxBytes;
+}
+
+inline gdip::GpBitmap* NewBitmap(INT width, INT height, gdip::PixelFormat format) {
+    gdip::GpBitmap* bitmap = nullptr;
+    if (gdip::GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap) != gdip::Ok) return nullptr;
+    return bitmap;
+}
+
+// The pixels of a bitmap locked for one scope. With a user buffer, GDI+ reads the bitmap's
+// pixels into that buffer in the asked format.
+class LockedPixels {
+public:
+    LockedPixels(gdip::GpImage* image, INT width, INT height, UINT mode, gdip::PixelFormat format,
+                 const gdip::BitmapData* userBuffer = nullptr)
+        : bitmap_(static_cast<gdip::GpBitmap*>(image)) {
+        const gdip::GpRect all{0, 0, width, height};
+        if (userBuffer) data_ = *userBuffer;
+        locked_ = gdip::GdipBitmapLockBits(bitmap_, &all, mode | (userBuffer ? gdip::ImageLockModeUserInputBuf : 0),
+                                           format, &data_) == gdip::Ok;
+    }
+    ~LockedPixels() {
+        if (locked_) gdip::GdipBitmapUnlockBits(bitmap_, &data_);
+    }
+    LockedPixels(const LockedPixels&) = delete;
+    LockedPixels& operator=(const LockedPixels&) = delete;
+
+    bool Locked() const { return locked_; }
+    const gdip::BitmapData& Data() const { return data_; }
+    BYTE* Row(INT y) const { return static_cast<BYTE*>(data_.Scan0) + static_cast<std::ptrdiff_t>(y) * data_.Stride; }
+
+private:
+    gdip::GpBitmap* bitmap_;
+    gdip::BitmapData data_{};
+    bool locked_ = false;
+};
+
+}  // namespace kino

@@ -1,0 +1,187 @@
+#include "imaging/wic_decoder_win.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+#include "imaging/gdiplus_bitmap_win.h"
+#include "imaging/pixel_rows.h"
+
+namespace kino {
+
+using namespace gdip;
+
+namespace {
+
+// Rows decoded per call: enough to keep the calls few, few enough to stay in the cache.
+constexpr UINT kBandRows = 16;
+
+bool Same(const GUID& a, const GUID& b) { return IsEqualGUID(a, b) != 0; }
+
+enum class Layout {
+    Bgr,           // 24bpp BGR: expanded to 32 bits here
+    Bgra,          // 32bpp BGRA: taken as it comes, then checked for see-through pixels
+    ConvertToBgra, // palettes and greys of 8 bits or fewer: converted exactly by WIC
+    Other,         // deeper or other colour spaces: GDI+ converts those its own way
+};
+
+Layout LayoutOf(const WICPixelFormatGUID& format) {
+    if (Same(format, GUID_WICPixelFormat24bppBGR)) return Layout::Bgr;
+    if (Same(format, GUID_WICPixelFormat32bppBGRA)) return Layout::Bgra;
+    for (const GUID* exact : {&GUID_WICPixelFormat1bppIndexed, &GUID_WICPixelFormat2bppIndexed,
+                              &GUID_WICPixelFormat4bppIndexed, &GUID_WICPixelFormat8bppIndexed,
+                              &GUID_WICPixelFormatBlackWhite, &GUID_WICPixelFormat2bppGray,
+                              &GUID_WICPixelFormat4bppGray, &GUID_WICPixelFormat8bppGray}) {
+        if (Same(format, *exact)) return Layout::ConvertToBgra;
+    }
+    return Layout::Other;
+}
+
+// GDI+ may correct a PNG for the gamma it records, which WIC does not: a PNG that records
+// anything but the usual 1/2.2 is left to GDI+.
+bool RecordsOtherGamma(IWICBitmapFrameDecode* frame) {
+    IWICMetadataQueryReader* reader = nullptr;
+    if (FAILED(frame->GetMetadataQueryReader(&reader)) || !reader) return false;
+    const UniqueCom<IWICMetadataQueryReader> owned(reader);
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    const bool recorded = SUCCEEDED(reader->GetMetadataByName(L"/gAMA/ImageGamma", &value));
+    const bool other = recorded && !(value.vt == VT_UI4 && value.ulVal == 45455);
+    PropVariantClear(&value);
+    return other;
+}
+
+UniqueCom<IWICBitmapSource> Converted(IWICImagingFactory* factory, IWICBitmapSource* source,
+                                      const WICPixelFormatGUID& format) {
+    IWICFormatConverter* converter = nullptr;
+    if (FAILED(factory->CreateFormatConverter(&converter)) || !converter) return {};
+    UniqueCom<IWICFormatConverter> owned(converter);
+    if (FAILED(converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom))) {
+        return {};
+    }
+    return UniqueCom<IWICBitmapSource>(owned.release());
+}
+
+// Rows per CopyPixels call, so that the call's byte count (a UINT) cannot overflow.
+UINT BandRows(INT stride) {
+    const UINT fit = std::numeric_limits<UINT>::max() / static_cast<UINT>(stride);
+    return std::max(1u, std::min(kBandRows, fit));
+}
+
+// Copies rows of source straight into the locked bitmap (of the same layout), band by band.
+bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, INT height) {
+    const INT stride = target.Data().Stride;
+    const UINT band = BandRows(stride);
+    for (INT y = 0; y < height; y += static_cast<INT>(band)) {
+        const INT rows = std::min(static_cast<INT>(band), height - y);
+        const WICRect rect{0, y, width, rows};
+        if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride) * rows,
+                                      target.Row(y)))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+WicFrameDecoder::WicFrameDecoder() {
+    // A thread already in a single-threaded apartment stays there (the factory works in either).
+    leaveCom_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    void* factory = nullptr;
+    // The first version of the factory: the one every Windows with WIC has.
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   &factory))) {
+        factory_.reset(static_cast<IWICImagingFactory*>(factory));
+    }
+}
+
+WicFrameDecoder::~WicFrameDecoder() {
+    factory_.reset();  // before the thread leaves COM
+    if (leaveCom_) CoUninitialize();
+}
+
+GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
+    if (!factory_) return nullptr;
+    IWICBitmapDecoder* decoderRef = nullptr;
+    if (FAILED(factory_.get()->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                         &decoderRef))) {
+        return nullptr;
+    }
+    const UniqueCom<IWICBitmapDecoder> decoder(decoderRef);
+    GUID container{};
+    if (FAILED(decoderRef->GetContainerFormat(&container))) return nullptr;
+    const bool png = Same(container, GUID_ContainerFormatPng);
+    if (!png && !Same(container, GUID_ContainerFormatJpeg)) return nullptr;
+
+    IWICBitmapFrameDecode* frameRef = nullptr;
+    if (FAILED(decoderRef->GetFrame(0, &frameRef)) || !frameRef) return nullptr;
+    const UniqueCom<IWICBitmapFrameDecode> frame(frameRef);
+    UINT width = 0, height = 0;
+    WICPixelFormatGUID format{};
+    if (FAILED(frameRef->GetSize(&width, &height)) || !BitmapSizeFits(width, height) ||
+        FAILED(frameRef->GetPixelFormat(&format))) {
+        return nullptr;
+    }
+    const Layout layout = LayoutOf(format);
+    if (layout == Layout::Other || (png && RecordsOtherGamma(frameRef))) return nullptr;
+    const INT w = static_cast<INT>(width), h = static_cast<INT>(height);
+
+    UniqueCom<IWICBitmapSource> bgra;
+    if (layout == Layout::ConvertToBgra) {
+        bgra = Converted(factory_.get(), frameRef, GUID_WICPixelFormat32bppBGRA);
+        if (!bgra) return nullptr;
+    }
+    UniqueGpImage copy(NewBitmap(w, h, PixelFormat32bppRGB));
+    if (!copy) return nullptr;
+    bool opaque = true;
+    {
+        const LockedPixels target(copy.get(), w, h, ImageLockModeWrite, PixelFormat32bppRGB);
+        if (!target.Locked()) return nullptr;
+        if (layout == Layout::Bgr) {
+            // Band by band through a buffer of 24-bit rows: WIC's own conversion is slower.
+            const INT rowBytes = (w * 3 + 3) & ~3;
+            const UINT band = BandRows(rowBytes);
+            rows_.resize(static_cast<std::size_t>(rowBytes) * band);
+            for (INT y = 0; y < h; y += static_cast<INT>(band)) {
+                const INT rows = std::min(static_cast<INT>(band), h - y);
+                const WICRect rect{0, y, w, rows};
+                if (FAILED(frameRef->CopyPixels(&rect, static_cast<UINT>(rowBytes), static_cast<UINT>(rowBytes) * rows,
+                                                rows_.data()))) {
+                    return nullptr;
+                }
+                for (INT i = 0; i < rows; ++i) {
+                    ExpandBgrRow(rows_.data() + static_cast<std::size_t>(i) * rowBytes,
+                                 reinterpret_cast<std::uint32_t*>(target.Row(y + i)), width);
+                }
+            }
+        } else {
+            // BGRA is the bitmap's own layout; a full alpha byte everywhere leaves it RGB.
+            if (!CopyRows(bgra ? bgra.get() : frameRef, target, w, h)) return nullptr;
+            for (INT y = 0; y < h && opaque; ++y) {
+                opaque = RowOpaque(reinterpret_cast<const std::uint32_t*>(target.Row(y)), width);
+            }
+        }
+    }
+    if (opaque) return static_cast<GpBitmap*>(copy.release());
+
+    // Some pixel lets the background through: premultiplied, the layout GDI+ blends fastest.
+    copy.reset();
+    const UniqueCom<IWICBitmapSource> premultiplied =
+        Converted(factory_.get(), bgra ? bgra.get() : frameRef, GUID_WICPixelFormat32bppPBGRA);
+    if (!premultiplied) return nullptr;
+    copy.reset(NewBitmap(w, h, PixelFormat32bppPARGB));
+    if (!copy) return nullptr;
+    {
+        const LockedPixels target(copy.get(), w, h, ImageLockModeWrite, PixelFormat32bppPARGB);
+        if (!target.Locked() || !CopyRows(premultiplied.get(), target, w, h)) return nullptr;
+    }
+    return static_cast<GpBitmap*>(copy.release());
+} catch (const std::bad_alloc&) {
+    return nullptr;  // the band buffer: GDI+ may still manage the file
+}
+
+}  // namespace kino

@@ -1,0 +1,38 @@
+// JPEG and PNG frames decoded with the Windows Imaging Component straight into a GDI+ bitmap of
+// their own. Loading with GDI+ and then copying holds every frame's pixels three times over while
+// it loads (the decoder's, the GDI+ image's, the copy) and each time in freshly allocated memory;
+// this way they are held twice, and the file is closed before the call returns.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "base/win_handles.h"
+#include "imaging/gdiplus_api_win.h"
+
+struct IWICImagingFactory;
+
+namespace kino {
+
+// One per thread, for as long as it decodes: it joins the thread to COM (when the thread has not
+// joined already) and leaves again when destroyed.
+class WicFrameDecoder {
+public:
+    WicFrameDecoder();
+    ~WicFrameDecoder();
+    WicFrameDecoder(const WicFrameDecoder&) = delete;
+    WicFrameDecoder& operator=(const WicFrameDecoder&) = delete;
+
+    // The file's first frame as a bitmap of its own: 32bpp RGB when every pixel is opaque, else
+    // 32bpp premultiplied ARGB. Null when the file is left to GDI+: any other kind of file, a
+    // pixel layout whose conversion GDI+ may do differently, or any failure at all.
+    gdip::GpBitmap* Decode(const wchar_t* path);
+
+private:
+    bool leaveCom_ = false;
+    UniqueCom<IWICImagingFactory> factory_;
+    std::vector<std::uint8_t> rows_;  // a band of decoded rows, reused from frame to frame
+};
+
+}  // namespace kino
