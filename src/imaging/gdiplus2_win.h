@@ -42,7 +42,7 @@ extern std::int32_t MatrixCount;
 // Decodes the file completely into a bitmap of its own and lets go of the file: nothing is
 // decoded later, the file stays free to be moved or deleted. Opaque images become 32bpp RGB
 // (the fastest to draw), images with transparency premultiplied ARGB. 0 on any failure.
-// JPEG and PNG files are decoded by WIC straight into that bitmap; what WIC leaves, GDI+ loads.
+// JPEG, PNG and BMP files are decoded by WIC straight into that bitmap; what WIC leaves, GDI+ loads.
 ImageRef LoadImageFile(TextView path);
 
 // The same with the calling thread's decoder, for loading many files in a row.

@@ -115,7 +115,8 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
     GUID container{};
     if (FAILED(decoderRef->GetContainerFormat(&container))) return nullptr;
     const bool png = Same(container, GUID_ContainerFormatPng);
-    if (!png && !Same(container, GUID_ContainerFormatJpeg)) return nullptr;
+    const bool bmp = Same(container, GUID_ContainerFormatBmp);
+    if (!png && !bmp && !Same(container, GUID_ContainerFormatJpeg)) return nullptr;
 
     IWICBitmapFrameDecode* frameRef = nullptr;
     if (FAILED(decoderRef->GetFrame(0, &frameRef)) || !frameRef) return nullptr;
@@ -128,6 +129,8 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
     }
     const Layout layout = LayoutOf(format);
     if (layout == Layout::Other || (png && RecordsOtherGamma(frameRef))) return nullptr;
+    // Whether a bitmap file's fourth byte is alpha is a matter of interpretation: GDI+ decides.
+    if (bmp && layout == Layout::Bgra) return nullptr;
     const INT w = static_cast<INT>(width), h = static_cast<INT>(height);
 
     UniqueCom<IWICBitmapSource> bgra;

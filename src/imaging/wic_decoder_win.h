@@ -1,7 +1,7 @@
-// JPEG and PNG frames decoded with the Windows Imaging Component straight into a GDI+ bitmap of
-// their own. Loading with GDI+ and then copying holds every frame's pixels three times over while
-// it loads (the decoder's, the GDI+ image's, the copy) and each time in freshly allocated memory;
-// this way they are held twice, and the file is closed before the call returns.
+// JPEG, PNG and BMP frames decoded with the Windows Imaging Component straight into a GDI+
+// bitmap of their own. Loading with GDI+ and then copying holds every frame's pixels three times
+// over while it loads (the decoder's, the GDI+ image's, the copy) and each time in freshly
+// allocated memory; this way they are held twice, and the file is closed before the call returns.
 #pragma once
 #include <windows.h>
 
@@ -26,7 +26,8 @@ public:
 
     // The file's first frame as a bitmap of its own: 32bpp RGB when every pixel is opaque, else
     // 32bpp premultiplied ARGB. Null when the file is left to GDI+: any other kind of file, a
-    // pixel layout whose conversion GDI+ may do differently, or any failure at all.
+    // pixel layout whose conversion GDI+ may do differently (deeper than 8 bits per channel,
+    // CMYK, a bitmap file's 32-bit pixels), or any failure at all.
     gdip::GpBitmap* Decode(const wchar_t* path);
 
 private:
