@@ -71,19 +71,26 @@ UINT BandRows(INT stride) {
     return std::max(1u, std::min(kBandRows, fit));
 }
 
-// Copies rows of source straight into the locked bitmap (of the same layout), band by band.
-bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, INT height) {
-    const INT stride = target.Data().Stride;
-    const UINT band = BandRows(stride);
-    for (INT y = 0; y < height; y += static_cast<INT>(band)) {
-        const INT rows = std::min(static_cast<INT>(band), height - y);
+// Decodes source band by band: rows start at into(y), stride bytes apart, and done(y, rows)
+// follows each band.
+template <typename Into, typename Done>
+bool CopyBands(IWICBitmapSource* source, INT width, INT height, INT stride, Into into, Done done) {
+    const INT band = static_cast<INT>(BandRows(stride));
+    for (INT y = 0; y < height; y += band) {
+        const INT rows = std::min(band, height - y);
         const WICRect rect{0, y, width, rows};
-        if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride) * rows,
-                                      target.Row(y)))) {
+        if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride) * rows, into(y)))) {
             return false;
         }
+        done(y, rows);
     }
     return true;
+}
+
+// Copies rows of source straight into the locked bitmap (of the same layout).
+bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, INT height) {
+    return CopyBands(
+        source, width, height, target.Data().Stride, [&](INT y) { return target.Row(y); }, [](INT, INT) {});
 }
 
 }  // namespace
@@ -138,6 +145,7 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
         bgra = Converted(factory_.get(), frameRef, GUID_WICPixelFormat32bppBGRA);
         if (!bgra) return nullptr;
     }
+    IWICBitmapSource* const source = bgra ? bgra.get() : frameRef;
     UniqueGpImage copy(NewBitmap(w, h, PixelFormat32bppRGB));
     if (!copy) return nullptr;
     bool opaque = true;
@@ -145,25 +153,21 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
         const LockedPixels target(copy.get(), w, h, ImageLockModeWrite, PixelFormat32bppRGB);
         if (!target.Locked()) return nullptr;
         if (layout == Layout::Bgr) {
-            // Band by band through a buffer of 24-bit rows: WIC's own conversion is slower.
+            // Through a band of 24-bit rows: WIC's own conversion is slower.
             const INT rowBytes = (w * 3 + 3) & ~3;
-            const UINT band = BandRows(rowBytes);
-            rows_.resize(static_cast<std::size_t>(rowBytes) * band);
-            for (INT y = 0; y < h; y += static_cast<INT>(band)) {
-                const INT rows = std::min(static_cast<INT>(band), h - y);
-                const WICRect rect{0, y, w, rows};
-                if (FAILED(frameRef->CopyPixels(&rect, static_cast<UINT>(rowBytes), static_cast<UINT>(rowBytes) * rows,
-                                                rows_.data()))) {
-                    return nullptr;
-                }
-                for (INT i = 0; i < rows; ++i) {
-                    ExpandBgrRow(rows_.data() + static_cast<std::size_t>(i) * rowBytes,
-                                 reinterpret_cast<std::uint32_t*>(target.Row(y + i)), width);
-                }
-            }
+            rows_.resize(static_cast<std::size_t>(rowBytes) * BandRows(rowBytes));
+            const bool copied = CopyBands(
+                frameRef, w, h, rowBytes, [&](INT) { return rows_.data(); },
+                [&](INT y, INT rows) {
+                    for (INT i = 0; i < rows; ++i) {
+                        ExpandBgrRow(rows_.data() + static_cast<std::size_t>(i) * rowBytes,
+                                     reinterpret_cast<std::uint32_t*>(target.Row(y + i)), width);
+                    }
+                });
+            if (!copied) return nullptr;
         } else {
             // BGRA is the bitmap's own layout; a full alpha byte everywhere leaves it RGB.
-            if (!CopyRows(bgra ? bgra.get() : frameRef, target, w, h)) return nullptr;
+            if (!CopyRows(source, target, w, h)) return nullptr;
             for (INT y = 0; y < h && opaque; ++y) {
                 opaque = RowOpaque(reinterpret_cast<const std::uint32_t*>(target.Row(y)), width);
             }
@@ -174,7 +178,7 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
     // Some pixel lets the background through: premultiplied, the layout GDI+ blends fastest.
     copy.reset();
     const UniqueCom<IWICBitmapSource> premultiplied =
-        Converted(factory_.get(), bgra ? bgra.get() : frameRef, GUID_WICPixelFormat32bppPBGRA);
+        Converted(factory_.get(), source, GUID_WICPixelFormat32bppPBGRA);
     if (!premultiplied) return nullptr;
     copy.reset(NewBitmap(w, h, PixelFormat32bppPARGB));
     if (!copy) return nullptr;
