@@ -51,28 +51,26 @@ protected:
 };
 
 TEST_F(Win32FileSystemTest, ExistenceTestsTellEntriesFilesAndFoldersApart) {
-    EXPECT_TRUE(files.EntryExists(T(folder.File(L"plain.txt"))));
-    EXPECT_TRUE(files.EntryExists(T(folder.File(L"readonly.txt"))));
-    EXPECT_TRUE(files.EntryExists(T(folder.File(L"sub"))));
-    EXPECT_FALSE(files.EntryExists(T(folder.File(L"hidden.txt"))));
-    EXPECT_FALSE(files.EntryExists(T(folder.File(L"system.txt"))));
-    EXPECT_FALSE(files.EntryExists(T(folder.File(L"hiddensub"))));
-    EXPECT_FALSE(files.EntryExists(T(folder.File(L"missing.txt"))));
-    EXPECT_FALSE(files.EntryExists(u""));
-
-    EXPECT_TRUE(files.PlainFileExists(T(folder.File(L"plain.txt"))));
-    EXPECT_TRUE(files.PlainFileExists(T(folder.File(L"readonly.txt"))));
-    EXPECT_FALSE(files.PlainFileExists(T(folder.File(L"sub"))));
-    EXPECT_FALSE(files.PlainFileExists(T(folder.File(L"hidden.txt"))));
-    EXPECT_FALSE(files.PlainFileExists(T(folder.File(L"system.txt"))));
-    EXPECT_FALSE(files.PlainFileExists(T(folder.File(L"missing.txt"))));
-
+    struct Expected {
+        const wchar_t* name;
+        bool entry, plainFile, folder;
+    };
+    // Hidden and system entries are no entries, and no plain files; a hidden folder is a folder.
+    const Expected table[] = {
+        {L"plain.txt", true, true, false}, {L"readonly.txt", true, true, false}, {L"sub", true, false, true},
+        {L"hidden.txt", false, false, false}, {L"system.txt", false, false, false},
+        {L"hiddensub", false, false, true}, {L"missing", false, false, false},
+    };
+    for (const Expected& expected : table) {
+        SCOPED_TRACE(testing::Message() << "entry " << Utf8FromText(FromWide(expected.name)));
+        const Text path = T(folder.File(expected.name));
+        EXPECT_EQ(files.EntryExists(path), expected.entry);
+        EXPECT_EQ(files.PlainFileExists(path), expected.plainFile);
+        EXPECT_EQ(files.FolderExists(path), expected.folder);
+    }
     EXPECT_TRUE(files.FolderExists(T(folder.Path())));
     EXPECT_TRUE(files.FolderExists(T(folder.Path() + L"\\")));
-    EXPECT_TRUE(files.FolderExists(T(folder.File(L"sub"))));
-    EXPECT_TRUE(files.FolderExists(T(folder.File(L"hiddensub"))));
-    EXPECT_FALSE(files.FolderExists(T(folder.File(L"plain.txt"))));
-    EXPECT_FALSE(files.FolderExists(T(folder.File(L"missing"))));
+    EXPECT_FALSE(files.EntryExists(u""));
     EXPECT_FALSE(files.FolderExists(u""));
 }
 
