@@ -278,9 +278,11 @@ int Run(int frames) {
         std::vector<double> paired;
         for (int run = 0; run < kRuns; ++run) paired.push_back(baseline.runs[run] / ours.runs[run]);
         std::sort(paired.begin(), paired.end());
-        std::printf("  load speed-up %.2fx (best of %d alternating runs each; paired runs: median %.2fx, range %.2f-%.2fx)\n",
+        std::printf("  load speed-up %.2fx (best of %d alternating runs each; "
+                    "paired runs: median %.2fx, range %.2f-%.2fx)\n",
                     baseline.ms / ours.ms, kRuns, paired[kRuns / 2], paired.front(), paired.back());
-        std::printf("  yardstick: the plain load on %u threads is %.2fx the one-thread load; LoadFrameImages reaches %.0f%% of it\n",
+        std::printf("  yardstick: the plain load on %u threads is %.2fx the one-thread load; "
+                    "LoadFrameImages reaches %.0f%% of it\n",
                     decodeThreads, baseline.ms / spread.ms, 100.0 * spread.ms / ours.ms);
     }
 

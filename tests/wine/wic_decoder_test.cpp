@@ -77,8 +77,8 @@ TEST_F(WicFrameDecoderTest, DecodesJpegPngAndBmpToTheSamePixelsAsGdiplus) {
     WriteBmp(Path(L"frame.bmp"), kWidth, kHeight, pattern);
     WritePng(Path(L"rgba-opaque.png"), kWidth, kHeight, pattern, true);
     WriteBytes(Path(L"grey.png"), RawPngBytes(kWidth, kHeight, 0, 8, GreyRows(kWidth, kHeight)));
-    WriteBytes(Path(L"palette.png"),
-               IndexedPngBytes(4, 2, {0xFF102030, 0xFFF0E0D0, 0xFF00FF00}, std::vector<std::uint8_t>{0, 1, 2, 1, 2, 1, 0, 0}));
+    WriteBytes(Path(L"palette.png"), IndexedPngBytes(4, 2, {0xFF102030, 0xFFF0E0D0, 0xFF00FF00},
+                                                     std::vector<std::uint8_t>{0, 1, 2, 1, 2, 1, 0, 0}));
     WriteBytes(Path(L"usual-gamma.png"),
                RawPngBytes(kWidth, kHeight, 0, 8, GreyRows(kWidth, kHeight), GammaChunk(45455)));
     SaveWithGdiplus(Path(L"photo.jpg"), kWidth, kHeight, pattern, Encoder::Jpeg);
@@ -123,8 +123,8 @@ TEST_F(WicFrameDecoderTest, SeeThroughPixelsGiveAPremultipliedBitmap) {
             // Premultiplied and back: a colour keeps about 255 / alpha steps of precision.
             const int tolerance = static_cast<int>(255 / alpha) + 1;
             for (int shift : {0, 8, 16}) {
-                EXPECT_NEAR(static_cast<int>((read[i] >> shift) & 0xFF), static_cast<int>((expected[i] >> shift) & 0xFF),
-                            tolerance)
+                EXPECT_NEAR(static_cast<int>((read[i] >> shift) & 0xFF),
+                            static_cast<int>((expected[i] >> shift) & 0xFF), tolerance)
                     << "pixel " << i << " channel " << shift;
             }
         }
