@@ -217,7 +217,7 @@ std::string StoredZlib(std::string_view raw) {
 
 namespace {
 
-std::string PngHeader(int width, int height, char colourType, char bitDepth = 8) {
+std::string PngHeader(int width, int height, char colourType, char bitDepth) {
     std::string header;
     PutBigEndian(header, static_cast<std::uint32_t>(width));
     PutBigEndian(header, static_cast<std::uint32_t>(height));
@@ -245,9 +245,6 @@ std::string RawPngBytes(int width, int height, int colourType, int bitDepth, std
 
 std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha) {
     CheckSize(width, height, pixels);
-    std::string png = "\x89PNG\r\n\x1a\n";
-    PutChunk(png, "IHDR", PngHeader(width, height, withAlpha ? 6 : 2));
-
     std::string raw;
     raw.reserve(static_cast<std::size_t>(height) * (1 + static_cast<std::size_t>(width) * 4));
     for (int y = 0; y < height; ++y) {
@@ -260,9 +257,7 @@ std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha
             if (withAlpha) raw.push_back(static_cast<char>(p >> 24));
         }
     }
-    PutChunk(png, "IDAT", StoredZlib(raw));
-    PutChunk(png, "IEND", {});
-    return png;
+    return RawPngBytes(width, height, withAlpha ? 6 : 2, 8, raw);
 }
 
 std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices) {
@@ -270,8 +265,6 @@ std::string IndexedPngBytes(int width, int height, const Pixels& palette, const 
         indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         throw std::invalid_argument("bad palette image");
     }
-    std::string png = "\x89PNG\r\n\x1a\n";
-    PutChunk(png, "IHDR", PngHeader(width, height, 3));
     std::string colours, alphas;
     bool opaque = true;
     for (std::uint32_t entry : palette) {
@@ -281,16 +274,12 @@ std::string IndexedPngBytes(int width, int height, const Pixels& palette, const 
         colours.push_back(static_cast<char>(entry & 0xFF));
         alphas.push_back(static_cast<char>(entry >> 24));
     }
-    PutChunk(png, "PLTE", colours);
-    if (!opaque) PutChunk(png, "tRNS", alphas);
     std::string raw;
     for (int y = 0; y < height; ++y) {
         raw.push_back(0);
         for (int x = 0; x < width; ++x) raw.push_back(static_cast<char>(indices[static_cast<std::size_t>(y) * width + x]));
     }
-    PutChunk(png, "IDAT", StoredZlib(raw));
-    PutChunk(png, "IEND", {});
-    return png;
+    return RawPngBytes(width, height, 3, 8, raw, PngChunk("PLTE", colours) + (opaque ? "" : PngChunk("tRNS", alphas)));
 }
 
 std::string GifBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices) {
