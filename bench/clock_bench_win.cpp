@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "base/win_handles.h"
+// The Windows tests' helpers make the frames' bitmaps; a benchmark is built from its one file.
+#include "../tests/wine/test_support_win.cpp"
+#include "base/handles_win.h"
 #include "imaging/picture_box_win.h"
 #include "playback/frame_timer_win.h"
 
@@ -44,7 +46,7 @@ public:
     Frames() : dc_(CreateCompatibleDC(nullptr)) {
         for (int i = 0; i < kFrameCount; ++i) {
             void* bits = nullptr;
-            bitmaps_[i] = MakeDib32(dc_.get(), kBoxSize, kBoxSize, &bits);
+            bitmaps_[i] = test::MakeDib32(dc_.get(), kBoxSize, kBoxSize, &bits);
             if (!bits) continue;
             // A ball moving over a gradient, so every frame differs.
             auto* pixels = static_cast<std::uint32_t*>(bits);

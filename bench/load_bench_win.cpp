@@ -4,7 +4,7 @@
 // bitmaps of their own), and times the frame clock's draw (Cls + ShowFrameByName) of a 1080p
 // frame into a 256 x 256 picture box. As a yardstick it also times the same plain loop on as
 // many threads as LoadFrameImages uses: the most that spreading the decoding could give, with
-// no copy made and nothing released.
+// no copy made and nothing released. Last, it times the listing of a folder of 10,000 other files.
 //
 //   load_bench.exe [frames]   frames per sequence (default 40)
 #include <windows.h>
@@ -21,9 +21,9 @@
 #include <vector>
 
 // The Windows tests' helpers write the sample files; a benchmark is built from its one file.
-#include "../tests/wine/test_support.cpp"
-#include "base/message_box.h"
-#include "base/win_text.h"
+#include "../tests/wine/test_support_win.cpp"
+#include "base/message_box_win.h"
+#include "base/text_win.h"
 #include "framestore/file_system_win.h"
 #include "framestore/framestore.h"
 #include "imaging/gdiplus2_win.h"
@@ -183,7 +183,7 @@ double MeanDrawMs(HWND box, const FrameArray& frames, ImageService& images, int 
     const Clock::time_point start = Clock::now();
     for (int i = 0; i < draws; ++i) {
         PictureBoxCls(box);
-        ShowFrameByName(surface, frames, frames[static_cast<std::size_t>(i) % frames.size()].Key, 0, 0, images);
+        ShowFrameByName(surface, frames, frames[static_cast<std::size_t>(i) % frames.size()].key, 0, 0, images);
     }
     return MsSince(start) / draws;
 }
@@ -194,7 +194,7 @@ double MeanPlainDrawMs(HWND box, const std::vector<gdip::GpImage*>& plain, int d
     const Clock::time_point start = Clock::now();
     for (int i = 0; i < draws; ++i) {
         PictureBoxCls(box);
-        DrawImageZoomed(surface, reinterpret_cast<ImageRef>(plain[static_cast<std::size_t>(i) % plain.size()]), 0, 0, 1.0f);
+        DrawImage(surface, reinterpret_cast<ImageRef>(plain[static_cast<std::size_t>(i) % plain.size()]), 0, 0, nullptr);
     }
     return MsSince(start) / draws;
 }
@@ -267,7 +267,7 @@ int Run(int frames) {
                     LoadFrameImages(store, FromWide(root.File(sequence.folderName).c_str()), sequence.typeIndex,
                                     platform);
                     return static_cast<int>(std::count_if(store.begin(), store.end(),
-                                                          [](const FrameImage& f) { return f.ImageHandle != 0; }));
+                                                          [](const FrameImage& f) { return f.image != 0; }));
                 },
                 [&] { ReleaseFrameImages(store, images); });
         }
@@ -328,6 +328,18 @@ int Run(int frames) {
         std::printf("  as GdipLoadImageFromFile left it (JPEG)  %7.3f ms\n", MeanPlainDrawMs(box, plain, kDraws));
     }
     for (gdip::GpImage* image : plain) gdip::GdipDisposeImage(image);
+
+    // A folder of ten thousand other files and one frame: the listing's cost.
+    const std::wstring crowded = root.File(L"crowded");
+    CreateDirectoryW(crowded.c_str(), nullptr);
+    for (int n = 0; n < 10000; ++n) test::WriteBytes(crowded + L"\\note" + std::to_wstring(n) + L".txt", "");
+    test::WritePng(crowded + L"\\only.png", 4, 4, test::Solid(4, 4, 0xFF00FF00));
+    FrameArray one;
+    const Clock::time_point listed = Clock::now();
+    LoadFrameImages(one, FromWide(crowded.c_str()), 2, platform);
+    std::printf("\nlisting 10001 files and loading the 1 frame among them: %.1f ms (%zu frame)\n", MsSince(listed),
+                one.size());
+    ReleaseFrameImages(one, images);
     ReleaseFrameImages(opaque, images);
     ReleaseFrameImages(alpha, images);
     DestroyWindow(window);

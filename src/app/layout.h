@@ -1,5 +1,5 @@
-// The main window as data: every control with its kind, twips rectangle, tab index,
-// caption and initial value. The window is built from this table.
+// The main window as data: every control with its kind, twips rectangle, caption and initial
+// value, in tab order. The window is built from this table.
 #pragma once
 #include <functional>
 #include <span>
@@ -8,41 +8,40 @@
 
 namespace kino {
 
-enum class ControlKind { CommandButton, Label, TextBox, ComboBox, HScrollBar, CheckBox, PictureBox, Frame };
+enum class ControlKind { Button, Label, TextBox, ComboBox, ScrollBar, CheckBox, PictureBox, GroupBox };
 
 enum ControlId : int {
     IdNone = 0,
-    IdCommand1 = 1001,
-    IdLabel1,
-    IdLabel2,
-    IdText1_0,
-    IdText1_1,
-    IdText1_2,
-    IdText1_3,
-    IdLabel3,
-    IdHScroll1,
-    IdCommand2,
-    IdCheck1,
-    IdPicture1,
-    IdFrame1,
-    IdTxtInfo,
-    IdCombo1,
-    IdCheck2,
-    IdLabel4,
+    IdFolderButton = 1001,
+    IdFolderLabel,
+    IdCaptionsLabel,  // the captions of the four inputs, in one label beneath them
+    IdPrefixBox,
+    IdSpareBox,  // hidden; kept for the tab order
+    IdFirstNumberBox,
+    IdLastNumberBox,
+    IdRateLabel,
+    IdRateBar,
+    IdPlayButton,
+    IdReverseBox,
+    IdPictureBox,
+    IdInfoFrame,
+    IdInfoBox,
+    IdTypeList,
+    IdLoopBox,
+    IdCreditLabel,
 };
 
 struct ControlSpec {
-    const char* name;
+    const char* designName;  // the control's name in the original designer, for reference
     ControlKind kind;
     ControlId id;
     int left, top, width, height;  // twips, from the parent's client origin
-    int tabIndex;
-    const char16_t* caption;
-    ControlId parent;  // IdNone: the window itself
+    const char16_t* caption;       // null: set by the code
+    ControlId parent;              // IdNone: the window itself
     bool visible;
     bool enabled;
-    bool autoSize;  // a label whose width follows its caption
-    int value;      // check state, scroll position; unused by the other kinds
+    bool lockedWhilePlaying;  // disabled while an animation plays
+    int value;                // check state, scroll position; unused by the other kinds
 };
 
 struct PixelRect {
@@ -57,13 +56,13 @@ inline constexpr char16_t kFormTitle[] = u"Kinoreel";
 inline constexpr char16_t kFontFace[] = u"微软雅黑";
 inline constexpr int kFontPoints = 9;
 inline constexpr int kFontCharset = 134;  // GB2312
-inline constexpr int kScrollMin = 1;
-inline constexpr int kScrollMax = 120;
-inline constexpr int kInitialInterval = 33;
-inline constexpr char16_t kComboEntries[3][4] = {u"jpg", u"bmp", u"png"};
+inline constexpr int kMinRate = 1;
+inline constexpr int kMaxRate = 120;
+inline constexpr int kInitialRate = 30;
+inline constexpr char16_t kTypeEntries[3][4] = {u"jpg", u"bmp", u"png"};
 inline constexpr char16_t kFolderDialogTitle[] = u"选择文件夹";
 
-// The controls in tab order (Text1(1), hidden, included).
+// The controls in tab order (the hidden spare box included).
 std::span<const ControlSpec> ControlTable();
 const ControlSpec& Control(ControlId id);
 
@@ -71,11 +70,11 @@ const ControlSpec& Control(ControlId id);
 int TwipsToPixels(int twips, int dpi);
 PixelRect PixelRectOf(const ControlSpec& entry, int dpi);
 
-// Label2's captions as laid out for the window's own font: 85 characters.
-Text Label2Caption();
+// A label sizes itself to its caption (the table's width when it has none).
+inline bool SizesToCaption(const ControlSpec& entry) { return entry.kind == ControlKind::Label; }
 
-// Label2's captions with their blank runs fitted to the font in use, so that each caption ends
-// just left of its input control. measure gives the pixel width of a text in that font.
-Text FitLabel2Caption(const std::function<int(TextView)>& measure, int dpi);
+// The captions label's text with its blank runs fitted to the font in use, so that each caption
+// ends just left of its input control. measure gives the pixel width of a text in that font.
+Text FitCaptions(const std::function<int(TextView)>& measure, int dpi);
 
 }  // namespace kino

@@ -1,13 +1,12 @@
-#include "base/message_box.h"
+#include "base/message_box_win.h"
 
-#include "base/win_text.h"
+#include "base/text_win.h"
 
 namespace kino {
 namespace {
 
 int SystemMessageBox(HWND owner, TextView text, TextView title, unsigned style) {
-    Text t(text), c(title);
-    return MessageBoxW(owner, Wide(t), Wide(c), style);
+    return MessageBoxW(owner, WideString(text).c_str(), WideString(title).c_str(), style);
 }
 
 MessageBoxFunction g_messageBox = SystemMessageBox;

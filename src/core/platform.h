@@ -3,11 +3,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/image_service.h"
 #include "core/text.h"
 
 namespace kino {
-
-struct ImageService;
 
 // Message-box style: stop icon and one OK button.
 inline constexpr unsigned kStopIconStyle = 16;
@@ -25,7 +24,8 @@ struct FileSystemError : std::runtime_error {
 
 struct FileSystem {
     virtual ~FileSystem() = default;
-    // An existing entry of any kind (folder or file); hidden or system entries don't count.
+    // An existing entry of any kind (folder or file); hidden or system entries don't count, except
+    // a drive root (which NTFS marks so).
     virtual bool EntryExists(TextView path) = 0;
     // An existing plain file (not a folder); hidden or system files don't count.
     virtual bool PlainFileExists(TextView path) = 0;

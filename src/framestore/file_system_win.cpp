@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "base/win_handles.h"
-#include "base/win_text.h"
+#include "base/handles_win.h"
+#include "base/text_win.h"
+#include "core/paths.h"
 
 namespace kino {
 namespace {
 
 DWORD AttributesOf(TextView path) {
-    const Text copy(path);
-    return GetFileAttributesW(Wide(copy));
+    return GetFileAttributesW(WideString(path).c_str());
 }
 
 constexpr DWORD kHiddenOrSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -28,7 +28,8 @@ std::string ListingError(const char* what, DWORD error) {
 
 bool Win32FileSystem::EntryExists(TextView path) {
     const DWORD attributes = AttributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kHiddenOrSystem);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    return !(attributes & kHiddenOrSystem) || ((attributes & FILE_ATTRIBUTE_DIRECTORY) && IsDriveRoot(path));
 }
 
 bool Win32FileSystem::PlainFileExists(TextView path) {

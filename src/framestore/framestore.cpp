@@ -52,10 +52,7 @@ void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex
     for (const Text& name : names) {
         const Text extension = GetFileExtension(name, platform.files);
         if (!TypeAcceptsExtension(typeIndex, extension)) continue;
-        FrameImage frame;
-        frame.Index = static_cast<std::int32_t>(frames.size() + taken.size());
-        frame.Key = FrameKeyOfFileName(name, extension);
-        taken.push_back(std::move(frame));
+        taken.push_back({0, FrameKeyOfFileName(name, extension)});
         paths.push_back(folderPath + name);
     }
     if (!taken.empty()) {
@@ -63,7 +60,7 @@ void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex
         // One call for all files, so the service can decode them side by side.
         const std::vector<ImageRef> handles = platform.images.LoadImages(paths);
         for (std::size_t i = 0; i < taken.size(); ++i) {
-            if (i < handles.size()) taken[i].ImageHandle = handles[i];
+            if (i < handles.size()) taken[i].image = handles[i];
             frames.push_back(std::move(taken[i]));
         }
     }
@@ -74,15 +71,15 @@ void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex
 void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,
                      std::int32_t y, ImageService& images) {
     for (const FrameImage& frame : frames) {
-        if (frame.Key != frameKey) continue;
+        if (frame.key != frameKey) continue;
         // The first equal key decides, even when its file failed to decode.
-        if (frame.ImageHandle != 0) images.DrawImageZoomed(surface, frame.ImageHandle, x, y, 1.0f);
+        if (frame.image != 0) images.DrawImage(surface, frame.image, x, y);
         return;
     }
 }
 
 void ReleaseFrameImages(FrameArray& frames, ImageService& images) {
-    for (const FrameImage& frame : frames) images.DisposeImage(frame.ImageHandle);
+    for (const FrameImage& frame : frames) images.DisposeImage(frame.image);
     FrameArray().swap(frames);  // frees the keys and the storage; can't throw
 }
 

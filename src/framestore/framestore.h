@@ -4,18 +4,15 @@
 #include <vector>
 
 #include "core/platform.h"
-#include "core/text.h"
-#include "imaging/image_service.h"
 
 namespace kino {
 
 struct FrameImage {
-    ImageRef ImageHandle = 0;  // 0 when the file failed to decode
-    std::int32_t Index = 0;    // the element's own position in its list
-    Text Key;                  // file name without its last dot and extension
+    ImageRef image = 0;  // 0 when the file failed to decode
+    Text key;            // file name without its last dot and extension
 };
 
-// The window's FrameList: elements 0 to size()-1, in the order the folder listing gave them.
+// The window's frame list, in the order the folder listing gave the files.
 using FrameArray = std::vector<FrameImage>;
 
 inline constexpr char16_t kFolderMissingText[] = u"文件夹不存在。";
@@ -31,17 +28,17 @@ Text GetFileExtension(TextView fileName, FileSystem& files);
 // The key of a taken file: the name without its extension and the dot before it.
 Text FrameKeyOfFileName(TextView fileName, TextView extension);
 
-// Appends every image of the type found in the folder, from index frames.size() on.
-// A missing folder shows its box and leaves the list alone. Throws FileSystemError when the
-// folder can't be listed (elements made before stay).
+// Appends every image of the type found in the folder. A missing folder shows its box and
+// leaves the list alone. Throws FileSystemError when the folder can't be listed (elements made
+// before stay).
 void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex, const Platform& platform);
 
 // Draws the first frame whose key equals frameKey exactly; nothing when there is none or its
-// handle is 0.
+// image is 0.
 void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,
                      std::int32_t y, ImageService& images);
 
-// Disposes every image (handles of 0 included) and empties the list.
+// Disposes every image (0 included) and empties the list.
 void ReleaseFrameImages(FrameArray& frames, ImageService& images);
 
 }  // namespace kino

@@ -1,14 +1,12 @@
 #include "imaging/gdiplus2_win.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
-#include "base/message_box.h"
-#include "base/win_text.h"
+#include "base/message_box_win.h"
+#include "base/text_win.h"
 #include "core/platform.h"
 #include "imaging/gdiplus_bitmap_win.h"
 #include "imaging/pixel_rows.h"
@@ -18,30 +16,9 @@ namespace kino {
 
 using namespace gdip;
 
-std::vector<GpPen*> PenList;
-std::int32_t PenCount = 0;
-std::vector<GpBrush*> BrushList;
-std::int32_t BrushCount = 0;
-std::vector<GpStringFormat*> StringFormatList;
-std::int32_t StringFormatCount = 0;
-std::vector<GpMatrix*> MatrixList;
-std::int32_t MatrixCount = 0;
-
 namespace {
 
 ULONG_PTR g_token = 0;
-
-constexpr GdiplusSessionFunctions kSystemSession{gdip::GdiplusStartup, gdip::GdiplusShutdown};
-GdiplusSessionFunctions g_session = kSystemSession;
-
-void ShowBox(TextView text, TextView title, unsigned style) { ShowMessageBox(GetActiveWindow(), text, title, style); }
-
-template <typename Handle>
-void DeleteRegistered(const std::vector<Handle>& list, std::int32_t count, GpStatus (*deleteObject)(Handle)) {
-    for (std::int32_t i = 1; i <= count; ++i) {
-        if (static_cast<std::size_t>(i) < list.size()) deleteObject(list[static_cast<std::size_t>(i)]);
-    }
-}
 
 enum class Copied { No, Opaque, SeeThrough };
 
@@ -155,55 +132,32 @@ GpBitmap* DecodedCopy(GpImage* image) {
 
 ULONG_PTR GdiplusToken() { return g_token; }
 
-GdiplusSessionFunctions SetGdiplusSessionFunctions(const GdiplusSessionFunctions* functions) {
-    const GdiplusSessionFunctions old = g_session;
-    g_session = functions ? *functions : kSystemSession;
-    return old;
-}
-
 std::int32_t InitGDIPlus(bool showMessage, bool endOnFailure, TextView message, unsigned style, TextView title) {
     if (g_token != 0) return 0;
     const GdiplusStartupInput input;  // version 1, nothing suppressed, no debug callback
-    const GpStatus status = g_session.startup(&g_token, &input, nullptr);
+    const GpStatus status = GdiplusStartup(&g_token, &input, nullptr);
     if (status == Ok) return 0;
     g_token = 0;  // a failed start leaves no session behind
-    if (showMessage) ShowBox(message, title, style);
+    if (showMessage) ShowMessageBox(GetActiveWindow(), message, title, style);
     if (endOnFailure) ExitProcess(static_cast<UINT>(status));
     return status;
 }
 
 void TerminateGDIPlus() {
     if (g_token == 0) return;
-    ReleaseDrawingObjects();
-    g_session.shutdown(g_token);
+    GdiplusShutdown(g_token);
     g_token = 0;
-}
-
-void ReleaseDrawingObjects() {
-    DeleteRegistered(PenList, PenCount, GdipDeletePen);
-    DeleteRegistered(BrushList, BrushCount, GdipDeleteBrush);
-    DeleteRegistered(StringFormatList, StringFormatCount, GdipDeleteStringFormat);
-    DeleteRegistered(MatrixList, MatrixCount, GdipDeleteMatrix);
-    PenCount = 0;
-    BrushCount = 0;
-    StringFormatCount = 0;
-    MatrixCount = 0;
-}
-
-ImageRef LoadImageFile(TextView path) {
-    WicFrameDecoder decoder;
-    return LoadImageFile(path, decoder);
 }
 
 ImageRef LoadImageFile(TextView path, WicFrameDecoder& decoder) {
     // A NUL inside the text would silently name another file.
     if (path.find(u'\0') != TextView::npos) return 0;
-    const Text terminated(path);
-    if (GpBitmap* decoded = decoder.Decode(Wide(terminated))) {
+    const std::wstring terminated = WideString(path);
+    if (GpBitmap* decoded = decoder.Decode(terminated.c_str())) {
         return reinterpret_cast<ImageRef>(static_cast<GpImage*>(decoded));
     }
     GpImage* original = nullptr;
-    if (GdipLoadImageFromFile(Wide(terminated), &original) != Ok || !original) {
+    if (GdipLoadImageFromFile(terminated.c_str(), &original) != Ok || !original) {
         if (original) GdipDisposeImage(original);
         return 0;
     }
@@ -212,11 +166,7 @@ ImageRef LoadImageFile(TextView path, WicFrameDecoder& decoder) {
     return reinterpret_cast<ImageRef>(static_cast<GpImage*>(copy));
 }
 
-void DrawImageZoomed(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y, float zoom) {
-    if (!(zoom > 0.0f)) {  // also catches NaN
-        ShowBox(kZoomErrorText, kGdiPlus2Title, kStopIconStyle);
-        return;
-    }
+void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y, HWND owner) {
     const auto draw = [&] {
         bool autoRedraw = false;
         if (!surface.GetAutoRedraw(autoRedraw)) return false;
@@ -228,26 +178,19 @@ void DrawImageZoomed(DrawingSurface& surface, ImageRef image, std::int32_t x, st
         GpGraphics* graphics = nullptr;
         GdipCreateFromHDC(reinterpret_cast<HDC>(hdc), &graphics);
         GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
-        // Whole source pixels, sampled at pixel centres: a zoomed image fills its rectangle to
-        // the edge instead of fading out along its border, and drawing is at its fastest.
+        // Whole source pixels, sampled at pixel centres: the image fills its rectangle to the
+        // edge instead of fading out along its border, and drawing is at its fastest.
         GdipSetInterpolationMode(graphics, InterpolationModeNearestNeighbor);
         GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
         UINT width = 0, height = 0;
         GdipGetImageWidth(picture, &width);
         GdipGetImageHeight(picture, &height);
-        const double destHeight = static_cast<double>(zoom) * height;
-        const double destWidth = static_cast<double>(zoom) * width;
-        // An infinite zoom gives an infinite size, or no number at all for a side of 0.
-        constexpr double kFloatMax = std::numeric_limits<float>::max();
-        const bool sized = std::fabs(destHeight) <= kFloatMax && std::fabs(destWidth) <= kFloatMax;
-        if (sized) {
-            GdipDrawImageRect(graphics, picture, static_cast<float>(x), static_cast<float>(y),
-                              static_cast<float>(destWidth), static_cast<float>(destHeight));
-        }
+        GdipDrawImageRect(graphics, picture, static_cast<float>(x), static_cast<float>(y), static_cast<float>(width),
+                          static_cast<float>(height));
         GdipDeleteGraphics(graphics);
-        return sized && surface.Refresh();
+        return surface.Refresh();
     };
-    if (!draw()) ShowBox(kDrawErrorText, kGdiPlus2Title, kStopIconStyle);
+    if (!draw()) ShowMessageBox(owner, kDrawErrorText, kGdiPlus2Title, kStopIconStyle);
 }
 
 }  // namespace kino

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/dll_function_win.h"
+
 namespace kino::gdip {
 
 enum GpStatus : int {
@@ -19,10 +21,6 @@ enum GpStatus : int {
 struct GpImage {};
 struct GpBitmap : GpImage {};
 struct GpGraphics;
-struct GpPen;
-struct GpBrush;
-struct GpStringFormat;
-struct GpMatrix;
 
 using PixelFormat = INT;
 inline constexpr PixelFormat PixelFormatIndexed = 0x00010000;
@@ -61,34 +59,35 @@ struct BitmapData {
     UINT_PTR Reserved;
 };
 
-GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
-void GdiplusShutdown(ULONG_PTR token);
-GpStatus GdipDeletePen(GpPen* pen);
-GpStatus GdipDeleteBrush(GpBrush* brush);
-GpStatus GdipDeleteStringFormat(GpStringFormat* format);
-GpStatus GdipDeleteMatrix(GpMatrix* matrix);
+inline constexpr wchar_t kGdiplusDll[] = L"gdiplus.dll";
 
-GpStatus GdipLoadImageFromFile(const WCHAR* path, GpImage** image);
-GpStatus GdipDisposeImage(GpImage* image);
-GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
-GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
-GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
+template <typename Signature>
+struct GdiplusFunction : DllFunction<kGdiplusDll, Signature> {
+    constexpr explicit GdiplusFunction(const char* name)
+        : DllFunction<kGdiplusDll, Signature>(name, GdiplusNotInitialized) {}
+};
 
-GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,
-                                   GpBitmap** bitmap);
-GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, UINT flags, PixelFormat format, BitmapData* data);
-GpStatus GdipBitmapUnlockBits(GpBitmap* bitmap, BitmapData* data);
-
-// Encodes image into a file with the encoder of the class id (used to write test images).
-GpStatus GdipSaveImageToFile(GpImage* image, const WCHAR* path, const CLSID* encoder, const void* parameters);
-
-GpStatus GdipCreateFromHDC(HDC dc, GpGraphics** graphics);
-GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
-GpStatus GdipDeleteGraphics(GpGraphics* graphics);
-GpStatus GdipSetSmoothingMode(GpGraphics* graphics, int mode);
-GpStatus GdipSetCompositingMode(GpGraphics* graphics, int mode);
-GpStatus GdipSetInterpolationMode(GpGraphics* graphics, int mode);
-GpStatus GdipSetPixelOffsetMode(GpGraphics* graphics, int mode);
-GpStatus GdipDrawImageRect(GpGraphics* graphics, GpImage* image, float x, float y, float width, float height);
+#define KINO_GDIPLUS(name, signature) inline const GdiplusFunction<signature> name{#name}
+// clang-format off
+KINO_GDIPLUS(GdiplusStartup, GpStatus(ULONG_PTR* token, const GdiplusStartupInput* input, void* output));
+KINO_GDIPLUS(GdiplusShutdown, void(ULONG_PTR token));
+KINO_GDIPLUS(GdipLoadImageFromFile, GpStatus(const WCHAR* path, GpImage** image));
+KINO_GDIPLUS(GdipDisposeImage, GpStatus(GpImage* image));
+KINO_GDIPLUS(GdipGetImageWidth, GpStatus(GpImage* image, UINT* width));
+KINO_GDIPLUS(GdipGetImageHeight, GpStatus(GpImage* image, UINT* height));
+KINO_GDIPLUS(GdipGetImagePixelFormat, GpStatus(GpImage* image, PixelFormat* format));
+KINO_GDIPLUS(GdipCreateBitmapFromScan0, GpStatus(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0, GpBitmap** bitmap));
+KINO_GDIPLUS(GdipBitmapLockBits, GpStatus(GpBitmap* bitmap, const GpRect* rect, UINT flags, PixelFormat format, BitmapData* data));
+KINO_GDIPLUS(GdipBitmapUnlockBits, GpStatus(GpBitmap* bitmap, BitmapData* data));
+KINO_GDIPLUS(GdipCreateFromHDC, GpStatus(HDC dc, GpGraphics** graphics));
+KINO_GDIPLUS(GdipGetImageGraphicsContext, GpStatus(GpImage* image, GpGraphics** graphics));
+KINO_GDIPLUS(GdipDeleteGraphics, GpStatus(GpGraphics* graphics));
+KINO_GDIPLUS(GdipSetSmoothingMode, GpStatus(GpGraphics* graphics, int mode));
+KINO_GDIPLUS(GdipSetCompositingMode, GpStatus(GpGraphics* graphics, int mode));
+KINO_GDIPLUS(GdipSetInterpolationMode, GpStatus(GpGraphics* graphics, int mode));
+KINO_GDIPLUS(GdipSetPixelOffsetMode, GpStatus(GpGraphics* graphics, int mode));
+KINO_GDIPLUS(GdipDrawImageRect, GpStatus(GpGraphics* graphics, GpImage* image, float x, float y, float width, float height));
+// clang-format on
+#undef KINO_GDIPLUS
 
 }  // namespace kino::gdip

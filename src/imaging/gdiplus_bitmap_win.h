@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "imaging/gdiplus_api_win.h"
 
 namespace kino {

@@ -43,9 +43,8 @@ void GdiplusImageService::DisposeImage(ImageRef image) {
     gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(image));
 }
 
-void GdiplusImageService::DrawImageZoomed(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y,
-                                          float zoom) {
-    kino::DrawImageZoomed(surface, image, x, y, zoom);
+void GdiplusImageService::DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y) {
+    kino::DrawImage(surface, image, x, y, owner_);
 }
 
 }  // namespace kino

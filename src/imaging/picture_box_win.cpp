@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 
 namespace kino {
 namespace {

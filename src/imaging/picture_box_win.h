@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-#include "imaging/image_service.h"
+#include "core/image_service.h"
 
 namespace kino {
 

@@ -42,12 +42,11 @@ Layout LayoutOf(const WICPixelFormatGUID& format) {
 // GDI+ may correct a PNG for the gamma it records, which WIC does not: a PNG that records
 // anything but the usual 1/2.2 is left to GDI+.
 bool RecordsOtherGamma(IWICBitmapFrameDecode* frame) {
-    IWICMetadataQueryReader* reader = nullptr;
-    if (FAILED(frame->GetMetadataQueryReader(&reader)) || !reader) return false;
-    const UniqueCom<IWICMetadataQueryReader> owned(reader);
+    UniqueCom<IWICMetadataQueryReader> reader;
+    if (FAILED(frame->GetMetadataQueryReader(reader.put())) || !reader) return false;
     PROPVARIANT value;
     PropVariantInit(&value);
-    const bool recorded = SUCCEEDED(reader->GetMetadataByName(L"/gAMA/ImageGamma", &value));
+    const bool recorded = SUCCEEDED(reader.get()->GetMetadataByName(L"/gAMA/ImageGamma", &value));
     const bool other = recorded && !(value.vt == VT_UI4 && value.ulVal == 45455);
     PropVariantClear(&value);
     return other;
@@ -55,14 +54,13 @@ bool RecordsOtherGamma(IWICBitmapFrameDecode* frame) {
 
 UniqueCom<IWICBitmapSource> Converted(IWICImagingFactory* factory, IWICBitmapSource* source,
                                       const WICPixelFormatGUID& format) {
-    IWICFormatConverter* converter = nullptr;
-    if (FAILED(factory->CreateFormatConverter(&converter)) || !converter) return {};
-    UniqueCom<IWICFormatConverter> owned(converter);
-    if (FAILED(converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0,
+    UniqueCom<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(converter.put())) || !converter) return {};
+    if (FAILED(converter.get()->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeCustom))) {
         return {};
     }
-    return UniqueCom<IWICBitmapSource>(owned.release());
+    return UniqueCom<IWICBitmapSource>(converter.release());
 }
 
 // Rows per CopyPixels call, so that the call's byte count (a UINT) cannot overflow.
@@ -96,38 +94,30 @@ bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, I
 }  // namespace
 
 WicFrameDecoder::WicFrameDecoder() {
-    // A thread already in a single-threaded apartment stays there (the factory works in either).
-    leaveCom_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    void* factory = nullptr;
-    // The first version of the factory: the one every Windows with WIC has.
-    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                   &factory))) {
-        factory_.reset(static_cast<IWICImagingFactory*>(factory));
-    }
+    // The first version of the factory: the one every Windows with WIC has. A thread already in a
+    // single-threaded apartment stays there (the factory works in either).
+    CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                     reinterpret_cast<void**>(factory_.put()));
 }
 
-WicFrameDecoder::~WicFrameDecoder() {
-    factory_.reset();  // before the thread leaves COM
-    if (leaveCom_) CoUninitialize();
-}
+WicFrameDecoder::~WicFrameDecoder() = default;
 
 GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
     if (!factory_) return nullptr;
-    IWICBitmapDecoder* decoderRef = nullptr;
+    UniqueCom<IWICBitmapDecoder> decoder;
     if (FAILED(factory_.get()->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                         &decoderRef))) {
+                                                         decoder.put()))) {
         return nullptr;
     }
-    const UniqueCom<IWICBitmapDecoder> decoder(decoderRef);
     GUID container{};
-    if (FAILED(decoderRef->GetContainerFormat(&container))) return nullptr;
+    if (FAILED(decoder.get()->GetContainerFormat(&container))) return nullptr;
     const bool png = Same(container, GUID_ContainerFormatPng);
     const bool bmp = Same(container, GUID_ContainerFormatBmp);
     if (!png && !bmp && !Same(container, GUID_ContainerFormatJpeg)) return nullptr;
 
-    IWICBitmapFrameDecode* frameRef = nullptr;
-    if (FAILED(decoderRef->GetFrame(0, &frameRef)) || !frameRef) return nullptr;
-    const UniqueCom<IWICBitmapFrameDecode> frame(frameRef);
+    UniqueCom<IWICBitmapFrameDecode> frame;
+    if (FAILED(decoder.get()->GetFrame(0, frame.put())) || !frame) return nullptr;
+    IWICBitmapFrameDecode* const frameRef = frame.get();
     UINT width = 0, height = 0;
     WICPixelFormatGUID format{};
     if (FAILED(frameRef->GetSize(&width, &height)) || !BitmapSizeFits(width, height) ||

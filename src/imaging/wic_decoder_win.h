@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "imaging/gdiplus_api_win.h"
 
 struct IWICImagingFactory;
@@ -20,7 +20,7 @@ namespace kino {
 class WicFrameDecoder {
 public:
     WicFrameDecoder();
-    ~WicFrameDecoder();
+    ~WicFrameDecoder();  // where the factory's type is complete
     WicFrameDecoder(const WicFrameDecoder&) = delete;
     WicFrameDecoder& operator=(const WicFrameDecoder&) = delete;
 
@@ -31,7 +31,7 @@ public:
     gdip::GpBitmap* Decode(const wchar_t* path);
 
 private:
-    bool leaveCom_ = false;
+    ComScope com_{COINIT_MULTITHREADED};  // first in, last out: the factory goes before it
     UniqueCom<IWICImagingFactory> factory_;
     std::vector<std::uint8_t> rows_;  // a band of decoded rows, reused from frame to frame
 };

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 
 namespace kino {
 

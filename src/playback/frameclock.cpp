@@ -3,25 +3,24 @@
 namespace kino {
 
 void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& platform) {
-    form.ClearPicture1();
-    ShowFrameByName(form.Picture1(), state.FrameList, form.Text1(0) + DecimalText(state.CurrentNumber), 0, 0,
+    form.ClearPicture();
+    ShowFrameByName(form.Picture(), state.frames, form.PrefixText() + DecimalText(state.currentNumber), 0, 0,
                     platform.images);
 
-    // Both options are read at every tick: Check1 stays enabled while playing. The step uses
-    // the numbers as a command run at the end of the range left them, and is taken in 64 bits
-    // so that an end of 2147483647 wraps instead of overflowing.
-    const bool forward = form.Check1Value() == 0;
-    const bool loop = form.Check2Value() != 0;
-    if (!loop && state.CurrentNumber == (forward ? state.EndNumber : state.StartNumber))
+    // Both options are read at every tick: the reverse box stays enabled while playing. The step
+    // uses the numbers as a command run at the end of the range left them, and is taken in 64
+    // bits so that an end of 2147483647 wraps instead of overflowing.
+    const bool forward = !form.ReverseChecked();
+    if (!form.LoopChecked() && state.currentNumber == (forward ? state.endNumber : state.startNumber))
         RunStartStop(state, form, platform);
-    const std::int64_t next = std::int64_t{state.CurrentNumber} + (forward ? 1 : -1);
-    if (next > state.EndNumber) state.CurrentNumber = state.StartNumber;
-    else if (next < state.StartNumber) state.CurrentNumber = state.EndNumber;
-    else state.CurrentNumber = static_cast<std::int32_t>(next);
+    const std::int64_t next = std::int64_t{state.currentNumber} + (forward ? 1 : -1);
+    if (next > state.endNumber) state.currentNumber = state.startNumber;
+    else if (next < state.startNumber) state.currentNumber = state.endNumber;
+    else state.currentNumber = static_cast<std::int32_t>(next);
 }
 
 Text FrameRateCaption(int framesPerSecond) { return u"帧率：" + DecimalText(framesPerSecond) + u"帧每秒"; }
 
-void OnHScroll1Change(FormControls& form) { form.SetLabel3Caption(FrameRateCaption(form.HScroll1Value())); }
+void OnRateChange(FormControls& form) { form.SetRateCaption(FrameRateCaption(form.Rate())); }
 
 }  // namespace kino

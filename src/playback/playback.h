@@ -3,46 +3,40 @@
 #include <cstdint>
 
 #include "core/platform.h"
-#include "core/text.h"
 #include "framestore/framestore.h"
 
 namespace kino {
 
 // State that the window holds for playback; all zero, empty or false when it is created.
 struct PlaybackState {
-    FrameArray FrameList;
-    bool FramesLoaded = false;
-    std::int32_t StartNumber = 0;
-    std::int32_t EndNumber = 0;
-    std::int32_t CurrentNumber = 0;
-    std::int32_t ScanNumber = 0;
+    FrameArray frames;
+    bool framesLoaded = false;
+    std::int32_t startNumber = 0;
+    std::int32_t endNumber = 0;
+    std::int32_t currentNumber = 0;  // the frame the next tick shows
 };
-
-// The controls that are disabled while an animation plays, in the order they are switched.
-enum class InputControl { Command1, Text1_0, Combo1, Text1_2, Text1_3, HScroll1, Check2 };
-inline constexpr InputControl kLockedWhilePlaying[] = {
-    InputControl::Command1, InputControl::Text1_0, InputControl::Combo1, InputControl::Text1_2,
-    InputControl::Text1_3,  InputControl::HScroll1, InputControl::Check2};
 
 // The window's controls as the playback handlers read and write them.
 struct FormControls {
     virtual ~FormControls() = default;
-    virtual Text Label1Caption() = 0;
-    virtual Text Text1(int index) = 0;  // 0 prefix, 2 start number, 3 end number
-    virtual void SetText1(int index, TextView text) = 0;
-    virtual std::int32_t Combo1ListIndex() = 0;
-    virtual Text Combo1List(std::int32_t index) = 0;
-    virtual int Check1Value() = 0;  // 0 forward, else reverse
-    virtual int Check2Value() = 0;  // 0 stop at the end, else loop
-    virtual int HScroll1Value() = 0;
-    virtual void SetInfoText(TextView text) = 0;  // txtInfo
-    virtual void SetLabel3Caption(TextView text) = 0;
-    virtual bool Timer1Enabled() = 0;
-    virtual void SetTimer1Enabled(bool enabled) = 0;
-    virtual void SetTimer1Interval(std::int32_t milliseconds) = 0;
-    virtual void SetControlEnabled(InputControl control, bool enabled) = 0;
-    virtual void ClearPicture1() = 0;  // Cls
-    virtual DrawingSurface& Picture1() = 0;
+    virtual Text FolderText() = 0;  // the folder label's caption
+    virtual Text PrefixText() = 0;
+    virtual Text FirstNumberText() = 0;
+    virtual void SetFirstNumberText(TextView text) = 0;
+    virtual Text LastNumberText() = 0;
+    virtual std::int32_t TypeIndex() = 0;           // the type list's selection; -1 for none
+    virtual Text TypeEntry(std::int32_t index) = 0;  // empty when there is no such entry
+    virtual bool ReverseChecked() = 0;
+    virtual bool LoopChecked() = 0;
+    virtual int Rate() = 0;  // the rate bar's position, frames per second
+    virtual void SetInfoText(TextView text) = 0;
+    virtual void SetRateCaption(TextView text) = 0;
+    virtual bool ClockEnabled() = 0;
+    virtual void SetClockEnabled(bool enabled) = 0;
+    virtual void SetClockInterval(std::int32_t milliseconds) = 0;
+    virtual void SetInputsEnabled(bool enabled) = 0;  // the controls locked while playing
+    virtual void ClearPicture() = 0;
+    virtual DrawingSurface& Picture() = 0;
 };
 
 inline constexpr char16_t kNoFolderText[] = u"未选择文件夹。";
@@ -54,15 +48,15 @@ inline constexpr char16_t kMissingFilePrefix[] = u"文件错误：缺失";
 void RunStartStop(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // trunc(1000 / rate) in milliseconds.
-std::int32_t TimerIntervalForRate(int framesPerSecond);
+std::int32_t ClockIntervalForRate(int framesPerSecond);
 
-// One tick of the frame clock: clear, draw prefix + CurrentNumber, step (or run the command).
+// One tick of the frame clock: clear, draw prefix + currentNumber, step (or run the command).
 void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // "帧率：" + value + "帧每秒"
 Text FrameRateCaption(int framesPerSecond);
 
-// The Change handler of HScroll1.
-void OnHScroll1Change(FormControls& form);
+// The rate bar moved: its label follows.
+void OnRateChange(FormControls& form);
 
 }  // namespace kino

@@ -1,37 +1,21 @@
-#include "shell/browse_folder.h"
+#include "shell/browse_folder_win.h"
 
-#include <objbase.h>
 #include <shlobj.h>
 
-#include "base/win_text.h"
+#include "base/handles_win.h"
+#include "base/text_win.h"
 
 namespace kino {
-namespace {
-
-// The dialog needs COM on this thread; initialise it for the call unless someone already has.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComScope() { if (SUCCEEDED(hr_)) CoUninitialize(); }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;  // 3
-
-}  // namespace
 
 Text BrowseForFolder(HWND owner, TextView title) {
-    ComScope com;
-    Text titleCopy(title);
+    // The dialog needs COM on this thread; a thread already in it stays as it is.
+    const ComScope com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const std::wstring titleText = WideString(title);
     // The Unicode forms keep every folder name intact, whatever the system code page.
     BROWSEINFOW info{};
     info.hwndOwner = owner;
-    info.lpszTitle = Wide(titleCopy);
-    info.ulFlags = kBrowseFlags;
+    info.lpszTitle = titleText.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
     PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
     if (!item) return {};
     wchar_t path[MAX_PATH] = {};

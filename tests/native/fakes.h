@@ -8,10 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/platform.h"
-#include "core/text.h"
-#include "framestore/framestore.h"
-#include "imaging/image_service.h"
 #include "playback/playback.h"
 
 namespace kino::test {
@@ -35,8 +31,6 @@ struct FakeFileSystem : FileSystem {
         folders[WithSeparator(folder)].emplace_back(name);
         plainFiles.insert(WithSeparator(folder) + Text(name));
     }
-    void RemoveFile(TextView folder, TextView name) { plainFiles.erase(WithSeparator(folder) + Text(name)); }
-
     bool EntryExists(TextView path) override { return FolderExists(path) || plainFiles.count(Text(path)) != 0; }
     bool PlainFileExists(TextView path) override {
         plainLookups.emplace_back(path);
@@ -58,63 +52,36 @@ struct FakeFileSystem : FileSystem {
     }
 };
 
-// Hands out handles from 100 on (0 for damaged files) and remembers which path each belongs to.
+// Hands out images from 100 on (0 for damaged files) and logs loads, disposals and draws.
 struct FakeImages : ImageService {
-    struct Draw {
-        DrawingSurface* surface;
-        ImageRef image;
-        std::int32_t x, y;
-        float zoom;
-    };
     std::set<Text> damaged;  // paths that fail to decode
     std::map<ImageRef, Text> pathOf;
     std::vector<std::vector<Text>> loadCalls;
-    std::vector<ImageRef> disposed;
-    std::vector<Draw> draws;
-    std::vector<std::string> events;  // "load <n>" and "dispose <handle>", in order
-    ImageRef nextHandle = 100;
+    std::vector<std::string> events;  // "load <n>" and "dispose <image>", in order
+    std::vector<std::string> drawn;   // "<file name>@x,y" of each draw
+    ImageRef nextImage = 100;
 
     std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) override {
         loadCalls.push_back(paths);
         events.push_back("load " + std::to_string(paths.size()));
-        std::vector<ImageRef> handles;
+        std::vector<ImageRef> images;
         for (const Text& path : paths) {
-            if (damaged.count(path) != 0) {
-                handles.push_back(0);
-                continue;
-            }
-            pathOf[nextHandle] = path;
-            handles.push_back(nextHandle++);
+            images.push_back(damaged.count(path) ? 0 : nextImage);
+            if (!damaged.count(path)) pathOf[nextImage++] = path;
         }
-        return handles;
+        return images;
     }
-    void DisposeImage(ImageRef image) override {
-        disposed.push_back(image);
-        events.push_back("dispose " + std::to_string(image));
-    }
-    void DrawImageZoomed(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y,
-                         float zoom) override {
-        draws.push_back({&surface, image, x, y, zoom});
-    }
-    // The file name (no folder) of each drawn image, in drawing order.
-    std::vector<std::string> DrawnNames() const {
-        std::vector<std::string> names;
-        for (const Draw& d : draws) {
-            const Text& path = pathOf.at(d.image);
-            names.push_back(U8(path.substr(path.rfind(u'\\') + 1)));
-        }
-        return names;
+    void DisposeImage(ImageRef image) override { events.push_back("dispose " + std::to_string(image)); }
+    void DrawImage(DrawingSurface&, ImageRef image, std::int32_t x, std::int32_t y) override {
+        const Text& path = pathOf.at(image);
+        drawn.push_back(U8(path.substr(path.rfind(u'\\') + 1)) + "@" + std::to_string(x) + "," + std::to_string(y));
     }
 };
 
 struct FakeBoxes : MessageBoxes {
-    struct Box {
-        Text text, title;
-        unsigned style;
-    };
-    std::vector<Box> shown;
+    std::vector<std::string> shown;  // "text|title|style"
     void Show(TextView text, TextView title, unsigned style) override {
-        shown.push_back({Text(text), Text(title), style});
+        shown.push_back(U8(text) + "|" + U8(title) + "|" + std::to_string(style));
     }
 };
 
@@ -125,68 +92,46 @@ struct FakeSurface : DrawingSurface {
     bool Refresh() override { return true; }
 };
 
-inline const char* ControlName(InputControl c) {
-    static const char* const kNames[] = {"Command1", "Text1(0)", "Combo1", "Text1(2)", "Text1(3)", "HScroll1", "Check2"};
-    return kNames[static_cast<int>(c)];
-}
-
 // The window's controls as plain fields. Every write goes to `writes`, every read to `reads`.
 struct FakeForm : FormControls {
-    Text label1;
-    Text text1[4];
-    std::int32_t listIndex = 0;
-    std::vector<Text> list{u"jpg", u"bmp", u"png"};
-    int check1 = 0, check2 = 1, hscroll = 30;
-    bool timer = false;
+    Text folder, prefix, first, last;
+    std::int32_t typeIndex = 0;
+    std::vector<Text> types{u"jpg", u"bmp", u"png"};
+    bool reverse = false, loop = true, clock = false;
+    int rate = 30;
     std::int32_t interval = 33;
-    Text info, label3;
-    std::map<InputControl, bool> enabled;
+    Text info;
     FakeSurface picture;
     std::vector<std::string> writes, reads;
 
-    Text Label1Caption() override { return Read("Label1", label1); }
-    Text Text1(int index) override { return Read("Text1(" + std::to_string(index) + ")", text1[index]); }
-    void SetText1(int index, TextView text) override {
-        text1[index] = Text(text);
-        writes.push_back("Text1(" + std::to_string(index) + ")=" + U8(text));
+    Text FolderText() override { return Read("folder", folder); }
+    Text PrefixText() override { return Read("prefix", prefix); }
+    Text FirstNumberText() override { return Read("first", first); }
+    void SetFirstNumberText(TextView text) override { Write("first=" + U8(first = Text(text))); }
+    Text LastNumberText() override { return Read("last", last); }
+    std::int32_t TypeIndex() override { return Read("type", typeIndex); }
+    Text TypeEntry(std::int32_t i) override {
+        return Read("entry", i >= 0 && i < static_cast<std::int32_t>(types.size()) ? types[i] : Text());
     }
-    std::int32_t Combo1ListIndex() override { return Read("ListIndex", listIndex); }
-    Text Combo1List(std::int32_t index) override {
-        return Read("List", index >= 0 && index < static_cast<std::int32_t>(list.size()) ? list[index] : Text());
-    }
-    int Check1Value() override { return Read("Check1", check1); }
-    int Check2Value() override { return Read("Check2", check2); }
-    int HScroll1Value() override { return Read("HScroll1", hscroll); }
-    void SetInfoText(TextView text) override {
-        info = Text(text);
-        writes.push_back("txtInfo=" + U8(text));
-    }
-    void SetLabel3Caption(TextView text) override {
-        label3 = Text(text);
-        writes.push_back("Label3=" + U8(text));
-    }
-    bool Timer1Enabled() override { return Read("Timer1", timer); }
-    void SetTimer1Enabled(bool on) override {
-        timer = on;
-        writes.push_back(std::string("Timer1=") + (on ? "on" : "off"));
-    }
-    void SetTimer1Interval(std::int32_t ms) override {
-        interval = ms;
-        writes.push_back("Interval=" + std::to_string(ms));
-    }
-    void SetControlEnabled(InputControl c, bool on) override {
-        enabled[c] = on;
-        writes.push_back(std::string(ControlName(c)) + (on ? " enabled" : " disabled"));
-    }
-    void ClearPicture1() override { writes.push_back("Cls"); }
-    DrawingSurface& Picture1() override { return picture; }
+    bool ReverseChecked() override { return Read("reverse", reverse); }
+    bool LoopChecked() override { return Read("loop", loop); }
+    int Rate() override { return Read("rate", rate); }
+    void SetInfoText(TextView text) override { Write("info=" + U8(info = Text(text))); }
+    void SetRateCaption(TextView text) override { Write("rate caption=" + U8(text)); }
+    bool ClockEnabled() override { return Read("clock", clock); }
+    void SetClockEnabled(bool on) override { Write(std::string("clock ") + ((clock = on) ? "on" : "off")); }
+    void SetClockInterval(std::int32_t ms) override { Write("interval=" + std::to_string(interval = ms)); }
+    void SetInputsEnabled(bool on) override { Write(on ? "inputs enabled" : "inputs disabled"); }
+    void ClearPicture() override { Write("clear"); }
+    DrawingSurface& Picture() override { return picture; }
 
 private:
     template <typename V>
-    V Read(std::string name, V value) {
-        reads.push_back(std::move(name));
+    V Read(const char* name, V value) {
+        reads.push_back(name);
         return value;
     }
+    void Write(std::string what) { writes.push_back(std::move(what)); }
 };
 
 // A window over a folder C:\frames, with the playback state and the platform fakes.
@@ -199,15 +144,14 @@ struct Rig {
     PlaybackState state;
     static constexpr char16_t kFolder[] = u"C:\\frames";
 
-    // Files prefix+first..prefix+last with the extension, inputs typed for that range.
-    void Prepare(int first, int last, std::string_view prefix = "img", std::int32_t typeIndex = 2) {
-        for (std::int64_t n = first; n <= last; ++n)
-            files.AddFile(kFolder, T(prefix) + DecimalText(n) + u"." + form.list[typeIndex]);
-        form.label1 = kFolder;
-        form.text1[0] = T(prefix);
-        form.text1[2] = DecimalText(first);
-        form.text1[3] = DecimalText(last);
-        form.listIndex = typeIndex;
+    // Files img<first>..img<last>.png, and the inputs typed for that range.
+    void Prepare(std::int64_t first, std::int64_t last) {
+        for (std::int64_t n = first; n <= last; ++n) files.AddFile(kFolder, u"img" + DecimalText(n) + u".png");
+        form.folder = kFolder;
+        form.prefix = u"img";
+        form.first = DecimalText(first);
+        form.last = DecimalText(last);
+        form.typeIndex = 2;
     }
     void Click() { RunStartStop(state, form, platform); }
 };

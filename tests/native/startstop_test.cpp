@@ -1,232 +1,170 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "playback/playback.h"
 
 namespace kino {
 namespace {
 
-using test::T;
-using test::U8;
-using Writes = std::vector<std::string>;
+using Strings = std::vector<std::string>;
+const Strings kStart = {"interval=33", "clock on", "inputs disabled"};
+const Strings kStop = {"interval=33", "clock off", "inputs enabled"};
 
-const Writes kStartWrites = {"Interval=33",       "Timer1=on",        "Command1 disabled", "Text1(0) disabled",
-                             "Combo1 disabled",   "Text1(2) disabled", "Text1(3) disabled", "HScroll1 disabled",
-                             "Check2 disabled"};
-const Writes kStopWrites = {"Interval=33",     "Timer1=off",      "Command1 enabled", "Text1(0) enabled",
-                            "Combo1 enabled",  "Text1(2) enabled", "Text1(3) enabled", "HScroll1 enabled",
-                            "Check2 enabled"};
-
-struct StartStopTest : ::testing::Test, test::Rig {
-    // What a run that ends early must leave alone: state, clock, controls and frames.
-    void ExpectEarlyExit(const Writes& expected) {
-        EXPECT_EQ(form.writes, expected);
-        EXPECT_FALSE(state.FramesLoaded);
-        EXPECT_EQ(state.StartNumber, 0);
-        EXPECT_EQ(state.EndNumber, 0);
-        EXPECT_EQ(state.CurrentNumber, 0);
-        EXPECT_TRUE(images.loadCalls.empty());
-        EXPECT_TRUE(boxes.shown.empty());
-    }
-    void Type(const char* start, const char* end) {
-        form.text1[2] = T(start);
-        form.text1[3] = T(end);
-    }
-    std::vector<std::string> Lookups() const {
-        std::vector<std::string> names;
-        for (const Text& p : files.plainLookups) names.push_back(U8(p));
-        return names;
-    }
-};
-
-TEST_F(StartStopTest, FolderThatNamesNothingIsReported) {
-    Prepare(0, 2);
-    for (const char16_t* folder : {u"", u"C:\\elsewhere"}) {
-        form.label1 = folder;
-        Click();
-    }
-    ExpectEarlyExit({"txtInfo=未选择文件夹。", "txtInfo=未选择文件夹。"});
-    EXPECT_TRUE(files.plainLookups.empty());
+// The file names looked up, without their folder.
+Strings Lookups(const test::FakeFileSystem& files) {
+    Strings names;
+    for (const Text& p : files.plainLookups) names.push_back(test::U8(p.substr(p.rfind(u'\\') + 1)));
+    return names;
 }
 
-TEST_F(StartStopTest, StartOfZeroOrLessOrWithoutNumberBecomesZero) {
-    Prepare(0, 2);
-    for (const char* start : {"-5", "abc", ""}) {
-        SCOPED_TRACE(start);
-        form.writes.clear();
-        Type(start, "2");
-        form.timer = false;
-        Click();
-        EXPECT_EQ(form.text1[2], u"0");
-        EXPECT_EQ(form.writes.front(), "Text1(2)=0");
-        EXPECT_EQ(state.StartNumber, 0);
-        EXPECT_EQ(state.EndNumber, 2);
+struct StartStopTest : ::testing::Test, test::Rig {};
+
+// Each input error is reported, and the run leaves state, clock, frames and files alone.
+TEST_F(StartStopTest, InputErrorsAreReportedAndChangeNothingElse) {
+    const std::string none = "info=未选择文件夹。", range = "info=编号错误：结束编号小于等于开始编号。",
+                      large = "info=编号错误：编号超出范围。";
+    const struct {
+        const char16_t *folder, *first, *last;
+        Strings writes;
+    } rows[] = {
+        {u"", u"0", u"2", {none}},
+        {u"C:\\elsewhere", u"0", u"2", {none}},
+        {kFolder, u"5", u"5", {range}},
+        {kFolder, u"6", u"5", {range}},
+        {kFolder, u"-3", u"-1", {"first=0", range}},  // the write of "0" stays
+        {kFolder, u"1", u"3e9", {large}},
+        {kFolder, u"3e9", u"4e9", {large}},
+        {kFolder, u"1", u"1e400", {large}},
+        {kFolder, u"1", u"2147483647.5", {large}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(test::U8(row.first) + ".." + test::U8(row.last));
+        test::Rig rig;
+        rig.Prepare(0, 2);
+        rig.form.folder = row.folder;
+        rig.form.first = row.first;
+        rig.form.last = row.last;
+        rig.Click();
+        EXPECT_EQ(rig.form.writes, row.writes);
+        EXPECT_TRUE(rig.files.plainLookups.empty());
+        EXPECT_FALSE(rig.state.framesLoaded);
+        EXPECT_EQ(rig.state.endNumber, 0);
+        EXPECT_TRUE(rig.images.events.empty());
     }
 }
 
-TEST_F(StartStopTest, FractionalStartAboveZeroStaysButRoundsToFrameZero) {
-    Prepare(0, 2);
-    Type("0.3", "2");
-    Click();
-    EXPECT_EQ(form.text1[2], u"0.3");
-    EXPECT_EQ(state.StartNumber, 0);
-    EXPECT_EQ(form.writes, kStartWrites);
-}
-
-TEST_F(StartStopTest, RangeErrorWhenStartIsNotBelowEnd) {
-    Prepare(0, 9);
-    Type("5", "5");
-    Click();
-    Type("6", "5");
-    Click();
-    Type("-3", "-1");  // the write of "0" stays
-    Click();
-    const std::string message = "txtInfo=编号错误：结束编号小于等于开始编号。";
-    ExpectEarlyExit({message, message, "Text1(2)=0", message});
-    EXPECT_TRUE(files.plainLookups.empty());
-}
-
-TEST_F(StartStopTest, NumbersOutsideTheFrameRangeAreRefusedBeforeTheScan) {
-    Prepare(0, 2);
-    for (const auto& [start, end] : std::vector<std::pair<const char*, const char*>>{
-             {"1", "3e9"}, {"3e9", "4e9"}, {"1", "1e400"}, {"1", "2147483647.5"}}) {
-        Type(start, end);
-        Click();
+TEST_F(StartStopTest, StartNumbersAreNormalisedThenRounded) {
+    const struct {
+        const char16_t *first, *last, *firstAfter;
+        std::int32_t start, end;
+        Strings lookups;
+    } rows[] = {
+        {u"-5", u"1", u"0", 0, 1, {"img0.png", "img1.png"}},
+        {u"abc", u"1", u"0", 0, 1, {"img0.png", "img1.png"}},
+        {u"", u"1", u"0", 0, 1, {"img0.png", "img1.png"}},
+        {u"0.3", u"1", u"0.3", 0, 1, {"img0.png", "img1.png"}},  // above 0: stays, rounds to 0
+        {u"1.2", u"1.4", u"1.2", 1, 1, {"img1.png"}},
+        {u"2.5", u"3.5", u"2.5", 2, 4, {"img2.png", "img3.png", "img4.png"}},  // halves to even
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(test::U8(row.first));
+        test::Rig rig;
+        rig.Prepare(0, 9);
+        rig.form.first = row.first;
+        rig.form.last = row.last;
+        rig.Click();
+        EXPECT_EQ(rig.form.first, row.firstAfter);
+        EXPECT_EQ(rig.state.startNumber, row.start);
+        EXPECT_EQ(rig.state.endNumber, row.end);
+        EXPECT_EQ(Lookups(rig.files), row.lookups);
+        EXPECT_TRUE(rig.form.clock);
     }
-    const std::string message = "txtInfo=编号错误：编号超出范围。";
-    ExpectEarlyExit({message, message, message, message});
-    EXPECT_TRUE(files.plainLookups.empty());
-}
-
-TEST_F(StartStopTest, RoundedNumbersMakeTheRange) {
-    Prepare(0, 9);
-    Type("1.2", "1.4");
-    Click();
-    EXPECT_EQ(Lookups(), std::vector<std::string>{"C:\\frames\\img1.png"});
-    EXPECT_EQ(state.StartNumber, 1);
-    EXPECT_EQ(state.EndNumber, 1);
-
-    files.plainLookups.clear();
-    Type("2.5", "3.5");
-    Click();
-    EXPECT_EQ(Lookups(), (std::vector<std::string>{"C:\\frames\\img2.png", "C:\\frames\\img3.png",
-                                                   "C:\\frames\\img4.png"}));
-    EXPECT_EQ(state.StartNumber, 2);
-    EXPECT_EQ(state.EndNumber, 4);
 }
 
 TEST_F(StartStopTest, FirstMissingFileEndsTheScanAndIsNamed) {
     Prepare(0, 9);
-    files.RemoveFile(kFolder, u"img7.png");
-    state.FrameList = {{55, 0, u"old"}};
-    state.FramesLoaded = true;
-    form.label1 = u"C:\\frames\\";  // a separator already there is doubled, as typed
+    state.frames = {{55, u"old"}};
+    state.framesLoaded = true;
+    form.folder = u"C:\\frames\\";  // a separator already there is doubled, as typed
     files.plainFiles.clear();
     for (int n = 0; n <= 9; ++n)
         if (n != 7) files.plainFiles.insert(u"C:\\frames\\\\img" + DecimalText(n) + u".png");
     Click();
-    EXPECT_EQ(form.writes, (Writes{"Text1(2)=0", "txtInfo=文件错误：缺失img7.png"}));
+    EXPECT_EQ(form.writes, (Strings{"first=0", "info=文件错误：缺失img7.png"}));
+    EXPECT_EQ(test::U8(files.plainLookups.back()), "C:\\frames\\\\img7.png");
     EXPECT_EQ(files.plainLookups.size(), 8u);
-    EXPECT_EQ(U8(files.plainLookups.back()), "C:\\frames\\\\img7.png");
-    EXPECT_EQ(state.ScanNumber, 7);
-    EXPECT_EQ(state.FrameList.size(), 1u);
-    EXPECT_EQ(state.FrameList[0].Key, u"old");
-    EXPECT_TRUE(images.disposed.empty());
-    EXPECT_FALSE(form.timer);
+    ASSERT_EQ(state.frames.size(), 1u);
+    EXPECT_TRUE(images.events.empty());
+    EXPECT_FALSE(form.clock);
 }
 
-TEST_F(StartStopTest, ReverseStartsAtTheEnd) {
+TEST_F(StartStopTest, RunsToggleTheClockAndTheInputsAndLeaveTheMessage) {
     Prepare(3, 5);
+    form.info = u"earlier";
     Click();
-    EXPECT_EQ(state.CurrentNumber, 3);
-    form.check1 = 1;
+    EXPECT_EQ(form.writes, kStart);
+    EXPECT_EQ(state.currentNumber, 3);
+    EXPECT_TRUE(state.framesLoaded);
+    form.writes.clear();
+    form.reverse = true;
     Click();
-    EXPECT_EQ(state.CurrentNumber, 5);
+    EXPECT_EQ(form.writes, kStop);
+    EXPECT_EQ(state.currentNumber, 5);  // reverse starts at the end
+    EXPECT_EQ(form.info, u"earlier");
 }
 
 TEST_F(StartStopTest, IntervalIsTheWholePartOf1000OverTheRate) {
     for (const auto& [rate, ms] : std::vector<std::pair<int, int>>{{7, 142}, {30, 33}, {120, 8}, {1, 1000}, {0, 1000}, {-4, 1000}})
-        EXPECT_EQ(TimerIntervalForRate(rate), ms) << rate;
+        EXPECT_EQ(ClockIntervalForRate(rate), ms) << rate;
     Prepare(0, 1);
-    form.hscroll = 7;
+    form.rate = 7;
     Click();
     EXPECT_EQ(form.interval, 142);
-}
-
-TEST_F(StartStopTest, SuccessfulRunsToggleTheClockAndTheSevenControls) {
-    Prepare(1, 3);
-    form.info = u"earlier";
-    Click();
-    EXPECT_EQ(form.writes, kStartWrites);  // txtInfo, Check1 and Command2 untouched
-    EXPECT_TRUE(state.FramesLoaded);
-    form.writes.clear();
-    Click();
-    EXPECT_EQ(form.writes, kStopWrites);
-    EXPECT_EQ(form.info, u"earlier");
 }
 
 TEST_F(StartStopTest, FailedStopLeavesTheAnimationPlaying) {
     Prepare(1, 3);
     Click();
-    files.RemoveFile(kFolder, u"img2.png");
+    files.plainFiles.erase(u"C:\\frames\\img2.png");
     form.writes.clear();
     Click();
-    EXPECT_EQ(form.writes, Writes{"txtInfo=文件错误：缺失img2.png"});
-    EXPECT_TRUE(form.timer);
+    EXPECT_EQ(form.writes, Strings{"info=文件错误：缺失img2.png"});
+    EXPECT_TRUE(form.clock);
 }
 
 TEST_F(StartStopTest, EachRunReleasesThePreviousLoadBeforeLoading) {
-    Prepare(0, 2);
-    for (int run = 0; run < 4; ++run) Click();
-    EXPECT_EQ(images.events, (std::vector<std::string>{"load 3", "dispose 100", "dispose 101", "dispose 102",
-                                                       "load 3", "dispose 103", "dispose 104", "dispose 105",
-                                                       "load 3", "dispose 106", "dispose 107", "dispose 108",
-                                                       "load 3"}));
-    EXPECT_EQ(state.FrameList.size(), 3u);
-    EXPECT_EQ(state.FrameList[0].ImageHandle, 109u);
+    Prepare(0, 1);
+    for (int run = 0; run < 3; ++run) Click();
+    EXPECT_EQ(images.events, (Strings{"load 2", "dispose 100", "dispose 101", "load 2", "dispose 102", "dispose 103",
+                                      "load 2"}));
+    ASSERT_EQ(state.frames.size(), 2u);
+    EXPECT_EQ(state.frames[0].image, 104u);
 }
 
 TEST_F(StartStopTest, LoadFailuresDoNotStopTheToggle) {
     Prepare(1, 2);
     files.failListingAfter = 1;
     Click();
-    EXPECT_EQ(state.FrameList.size(), 1u);
-    EXPECT_EQ(form.writes, kStartWrites);
-    EXPECT_TRUE(state.FramesLoaded);
+    EXPECT_EQ(state.frames.size(), 1u);
+    EXPECT_EQ(form.writes, kStart);
 
     // A folder text naming a file passes the folder test; the store then reports it missing.
     form.writes.clear();
     files.failListingAfter = -1;
-    files.plainFiles.insert(u"C:\\clip");
-    files.plainFiles.insert(u"C:\\clip\\img1.png");
-    files.plainFiles.insert(u"C:\\clip\\img2.png");
-    form.label1 = u"C:\\clip";
+    for (const char16_t* path : {u"C:\\clip", u"C:\\clip\\img1.png", u"C:\\clip\\img2.png"}) files.plainFiles.insert(path);
+    form.folder = u"C:\\clip";
     Click();
-    EXPECT_EQ(form.writes, kStopWrites);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, u"文件夹不存在。");
-    EXPECT_TRUE(state.FrameList.empty());
+    EXPECT_EQ(form.writes, kStop);
+    EXPECT_EQ(boxes.shown, Strings{"文件夹不存在。|错误|16"});
+    EXPECT_TRUE(state.frames.empty());
 }
 
 TEST_F(StartStopTest, EndAtTheLargestFrameNumberScansToItAndStops) {
     Prepare(2147483645, 2147483647);
     Click();
+    EXPECT_EQ(Lookups(files).back(), "img2147483647.png");
     EXPECT_EQ(files.plainLookups.size(), 3u);
-    EXPECT_EQ(state.EndNumber, 2147483647);
-    EXPECT_EQ(state.ScanNumber, 2147483647);
-    EXPECT_TRUE(form.timer);
-}
-
-TEST_F(StartStopTest, ReadsEachControlAtTheStepThatUsesIt) {
-    Prepare(4, 5);
-    form.reads.clear();
-    Click();
-    const std::vector<std::string> path = {"Label1", "Text1(0)", "ListIndex", "List"};
-    std::vector<std::string> expected = {"Label1", "Text1(2)", "Text1(2)", "Text1(3)", "Text1(2)", "Text1(3)"};
-    for (int frame = 0; frame < 2; ++frame) expected.insert(expected.end(), path.begin(), path.end());
-    for (const char* read : {"Text1(2)", "Text1(3)", "Check1", "Label1", "ListIndex", "HScroll1", "Timer1"})
-        expected.push_back(read);
-    EXPECT_EQ(form.reads, expected);
+    EXPECT_EQ(state.endNumber, 2147483647);
+    EXPECT_TRUE(form.clock);
 }
 
 }  // namespace

@@ -1,23 +1,21 @@
-#include "form_fixture.h"
+#include "form_fixture_win.h"
 
-#include <commctrl.h>
-
-#include "base/win_handles.h"
-#include "base/win_text.h"
+#include "base/handles_win.h"
+#include "base/text_win.h"
 
 namespace kino::test {
 
 FormFixture::FormFixture() {
-    form_ = CreateForm1(GetModuleHandleW(nullptr), Form1Options{false});
-    if (!form_) return;
-    Form1Load(form_);
-    ShowForm1(form_, SW_SHOWNORMAL);
-    SetForegroundWindow(form_);
+    window_ = CreateMainWindow(GetModuleHandleW(nullptr), MainWindowOptions{false});
+    if (!window_) return;
+    LoadMainWindow(window_);
+    ShowMainWindow(window_, SW_SHOWNORMAL);
+    SetForegroundWindow(window_);
     Pump(50);
 }
 
 FormFixture::~FormFixture() {
-    if (form_ && IsWindow(form_)) DestroyWindow(form_);
+    if (window_ && IsWindow(window_)) DestroyWindow(window_);
     Pump(10);
 }
 
@@ -31,14 +29,12 @@ void FormFixture::SetChecked(ControlId id, bool checked) const {
     SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void FormFixture::SelectType(int index) const { SendMessageW(Item(IdCombo1), CB_SETCURSEL, index, 0); }
-
 void FormFixture::SetRate(int framesPerSecond) const {
-    // Arrow steps, one at a time, like a user clicking an arrow.
-    while (GetScrollPos(Item(IdHScroll1), SB_CTL) < framesPerSecond)
-        SendMessageW(form_, WM_HSCROLL, SB_LINERIGHT, reinterpret_cast<LPARAM>(Item(IdHScroll1)));
-    while (GetScrollPos(Item(IdHScroll1), SB_CTL) > framesPerSecond)
-        SendMessageW(form_, WM_HSCROLL, SB_LINELEFT, reinterpret_cast<LPARAM>(Item(IdHScroll1)));
+    const HWND bar = Item(IdRateBar);
+    while (GetScrollPos(bar, SB_CTL) != framesPerSecond) {
+        const int step = GetScrollPos(bar, SB_CTL) < framesPerSecond ? SB_LINERIGHT : SB_LINELEFT;
+        SendMessageW(window_, WM_HSCROLL, step, reinterpret_cast<LPARAM>(bar));
+    }
 }
 
 bool FormFixture::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const {
@@ -49,21 +45,20 @@ bool FormFixture::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) 
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (form_ && IsWindow(form_) && IsDialogMessageW(form_, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            if (!window_ || !IsWindow(window_) || !IsDialogMessageW(window_, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
             if (done()) return true;
         }
     }
 }
 
-void FormFixture::Pump(DWORD milliseconds) const {
-    PumpUntil([] { return false; }, milliseconds);
-}
-
-void FormFixture::Close() {
-    SendMessageW(form_, WM_CLOSE, 0, 0);
-    Pump(10);
+RECT RectIn(HWND control, HWND container) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 int TextWidthIn(HWND control, const Text& text) {

@@ -7,7 +7,7 @@
 
 namespace kino {
 
-// A GDI+ image held as an integer (its object pointer); 0 = no image.
+// A decoded image held as an integer (its object pointer); 0 = no image.
 using ImageRef = std::uintptr_t;
 
 // A picture box seen as a drawing surface. Each member answers false when the surface
@@ -26,9 +26,8 @@ struct ImageService {
     // opened or decoded. The caller owns the images. May decode on several threads.
     virtual std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) = 0;
     virtual void DisposeImage(ImageRef image) = 0;
-    // Draws image with its top-left corner at (x, y), scaled by zoom; reports its own failures.
-    virtual void DrawImageZoomed(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y,
-                                 float zoom) = 0;
+    // Draws image unscaled with its top-left corner at (x, y); reports its own failures.
+    virtual void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y) = 0;
 };
 
 }  // namespace kino

@@ -1,12 +1,14 @@
-// Owning wrappers for Windows handles, one template for all kinds (after WIL's unique_any).
+// Owning wrappers for Windows handles, one template for all kinds (after WIL's unique_any),
+// and the scopes the program opens: a COM apartment, an object selected into a DC, a window DC.
 #pragma once
 #include <windows.h>
-#include <unknwn.h>
+#include <objbase.h>
 
 #include <utility>
 
 namespace kino {
 
+// Named like std::unique_ptr's members, whose place it takes for handles.
 template <typename T, auto Close, T Invalid = T{}>
 class UniqueAny {
 public:
@@ -28,6 +30,11 @@ public:
         T old = std::exchange(value_, value);
         if (old != Invalid) Close(old);
     }
+    // Frees what is held and lends the slot to a call that fills it (an out-parameter).
+    T* put() {
+        reset();
+        return &value_;
+    }
 
 private:
     T value_ = Invalid;
@@ -37,7 +44,6 @@ namespace detail {
 inline void CloseKernelHandle(HANDLE h) { CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
 inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
-inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 inline void ReleaseComObject(IUnknown* object) { object->Release(); }
 }  // namespace detail
 
@@ -48,22 +54,22 @@ using UniqueCom = UniqueAny<T*, detail::ReleaseComObject>;
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
 using UniqueFont = UniqueAny<HFONT, detail::DeleteGdiObject>;
 using UniqueBitmap = UniqueAny<HBITMAP, detail::DeleteGdiObject>;
-using UniqueBrush = UniqueAny<HBRUSH, detail::DeleteGdiObject>;
 using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteMemoryDc>;
-using UniqueIcon = UniqueAny<HICON, detail::DestroyIconHandle>;
 
-// A 32-bit top-down DIB section; *bits receives its pixels (null when it could not be made).
-inline UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    *bits = nullptr;
-    return UniqueBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
-}
+// The calling thread in COM for one scope. A thread already in another apartment stays there
+// (the scope then leaves nothing to undo).
+class ComScope {
+public:
+    explicit ComScope(DWORD model) : hr_(CoInitializeEx(nullptr, model)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
 
 // Selects an object into a DC for one scope.
 class SelectObjectScope {
@@ -82,7 +88,9 @@ private:
 class WindowDc {
 public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc() { if (dc_) ReleaseDC(window_, dc_); }
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const { return dc_; }

@@ -1,4 +1,4 @@
-#include "base/win_text.h"
+#include "base/text_win.h"
 
 #include <vector>
 
@@ -13,8 +13,7 @@ Text WindowText(HWND window) {
 }
 
 void SetWindowTextOf(HWND window, TextView text) {
-    Text copy(text);
-    SetWindowTextW(window, Wide(copy));
+    SetWindowTextW(window, WideString(text).c_str());
 }
 
 }  // namespace kino

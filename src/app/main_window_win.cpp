@@ -1,0 +1,227 @@
+// The main window's procedure: each message it handles, and its handler.
+#include "app/main_window_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app/window_state_win.h"
+#include "base/text_win.h"
+#include "imaging/gdiplus2_win.h"
+#include "shell/browse_folder_win.h"
+
+namespace kino {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KinoreelForm1";
+constexpr char16_t kInitErrorText[] = u"GDI+ 初始化错误。程序即将关闭。";
+constexpr char16_t kInitErrorTitle[] = u"初始化错误";
+
+MainWindow* WindowOf(HWND window) { return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+// Counts a handler as running, so that a tick arriving through a message box's loop is dropped.
+class HandlerScope {
+public:
+    explicit HandlerScope(MainWindow& window) : window_(window) { ++window_.handlerDepth; }
+    ~HandlerScope() { --window_.handlerDepth; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    MainWindow& window_;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(old_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR old_;
+};
+
+LRESULT OnNcCreate(HWND hwnd, const CREATESTRUCTW& create) {
+    try {
+        auto* window = new MainWindow(hwnd, *static_cast<const MainWindowOptions*>(create.lpCreateParams));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        return TRUE;
+    } catch (...) {  // no memory, or the clock's thread could not start
+        return FALSE;
+    }
+}
+
+void OnCreate(MainWindow& window) {
+    window.dpi = WindowDpi(window.hwnd);
+    CreateControls(window);
+    FitClientSize(window.hwnd, window.dpi);
+    window.focus = window.Item(IdFolderButton);
+}
+
+void OnFolderButton(MainWindow& window) {
+    HandlerScope scope(window);
+    SetWindowTextOf(window.Item(IdFolderLabel), BrowseForFolder(window.hwnd, kFolderDialogTitle));
+}
+
+// No exception may cross the window procedure: a run that runs out of memory just ends.
+void OnPlayButton(MainWindow& window) {
+    HandlerScope scope(window);
+    WaitCursor wait;
+    try {
+        RunStartStop(window.state, window.controls, window.Seams());
+    } catch (const std::exception&) {
+    }
+}
+
+void OnCommand(MainWindow& window, WPARAM wParam) {
+    if (HIWORD(wParam) != BN_CLICKED) return;
+    if (LOWORD(wParam) == IdFolderButton) OnFolderButton(window);
+    if (LOWORD(wParam) == IdPlayButton) OnPlayButton(window);
+}
+
+// The rate bar: arrows and page steps move by 1; the thumb counts when it is released.
+void OnRateBar(MainWindow& window, HWND bar, int code) {
+    if (bar != window.Item(IdRateBar)) return;
+    SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(bar, SB_CTL, &info);
+    int value = info.nPos;
+    switch (code) {
+    case SB_LINELEFT: case SB_PAGELEFT: value -= 1; break;
+    case SB_LINERIGHT: case SB_PAGERIGHT: value += 1; break;
+    case SB_LEFT: value = kMinRate; break;
+    case SB_RIGHT: value = kMaxRate; break;
+    case SB_THUMBPOSITION: value = info.nTrackPos; break;
+    default: return;  // SB_THUMBTRACK, SB_ENDSCROLL: no change yet
+    }
+    value = std::clamp(value, kMinRate, kMaxRate);
+    SetScrollPos(bar, SB_CTL, value, TRUE);
+    if (value != info.nPos) {
+        HandlerScope scope(window);
+        OnRateChange(window.controls);
+    }
+}
+
+void OnClockTick(MainWindow& window, WPARAM tick) {
+    if (!window.clock.AcceptTick(tick)) return;
+    // A tick that comes through a message box's loop inside a handler is dropped.
+    if (window.handlerDepth == 0) {
+        HandlerScope scope(window);
+        ++window.ticksRun;
+        try {
+            FrameClockTick(window.state, window.controls, window.Seams());
+        } catch (const std::exception&) {
+        }
+    }
+    window.clock.TickDone();
+}
+
+// Keeps the focused control over a switch to another program and back.
+bool OnActivate(MainWindow& window, WPARAM wParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(window.hwnd, focus)) window.focus = focus;
+        return false;
+    }
+    if (!window.focus || !IsWindowEnabled(window.focus)) return false;
+    SetFocus(window.focus);
+    return true;
+}
+
+void OnDpiChanged(MainWindow& window, int dpi, const RECT& suggested) {
+    window.dpi = dpi;
+    SetWindowPos(window.hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FitClientSize(window.hwnd, dpi);
+    LayOut(window);
+}
+
+// Release the frames while GDI+ still runs, then end GDI+. The close is never refused.
+void OnDestroy(MainWindow& window) {
+    window.clock.SetEnabled(false);
+    if (window.state.framesLoaded) ReleaseFrameImages(window.state.frames, window.images);
+    TerminateGDIPlus();
+    if (window.options.quitOnDestroy) PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE && !OnNcCreate(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lParam))) return FALSE;
+    MainWindow* window = WindowOf(hwnd);
+    if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE: OnCreate(*window); return 0;
+    case WM_COMMAND: OnCommand(*window, wParam); return 0;
+    case WM_HSCROLL: OnRateBar(*window, reinterpret_cast<HWND>(lParam), LOWORD(wParam)); return 0;
+    case kClockMessage: OnClockTick(*window, wParam); return 0;
+    case DM_GETDEFID: return MAKELRESULT(IdPlayButton, DC_HASDEFID);
+    case WM_ACTIVATE: if (OnActivate(*window, wParam)) return 0; break;
+    case WM_DPICHANGED: OnDpiChanged(*window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_DESTROY: OnDestroy(*window); return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete window;
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool RegisterWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(instance, kWindowClass, &wc)) return true;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    const auto icon = [instance](int width, int height) {
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width),
+                                             GetSystemMetrics(height), LR_DEFAULTCOLOR));
+    };
+    wc.hIcon = icon(SM_CXICON, SM_CYICON);
+    wc.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
+    return RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+HWND CreateMainWindow(HINSTANCE instance, const MainWindowOptions& options) {
+    // The common controls are prepared before the first control exists.
+    InitCommonControls();
+    if (!RegisterWindowClass(instance)) return nullptr;
+    const SIZE size = WindowSizeFor(ScreenDpi());
+    return CreateWindowExW(0, kWindowClass, WideString(kFormTitle).c_str(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                           size.cx, size.cy, nullptr, nullptr, instance, const_cast<MainWindowOptions*>(&options));
+}
+
+void LoadMainWindow(HWND hwnd) {
+    InitGDIPlus(true, true, kInitErrorText, kStopIconStyle, kInitErrorTitle);
+    SendMessageW(ControlOf(hwnd, IdTypeList), CB_SETCURSEL, 0, 0);
+    WindowOf(hwnd)->state.framesLoaded = false;
+}
+
+void ShowMainWindow(HWND hwnd, int showCommand) {
+    ShowWindow(hwnd, showCommand);
+    UpdateWindow(hwnd);
+    SetFocus(ControlOf(hwnd, IdFolderButton));
+}
+
+int RunMessageLoop(HWND hwnd) {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsWindow(hwnd) && IsDialogMessageW(hwnd, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+HWND ControlOf(HWND window, ControlId id) { return GetDlgItem(window, id); }
+PlaybackState& PlaybackOf(HWND window) { return WindowOf(window)->state; }
+bool ClockEnabledOf(HWND window) { return WindowOf(window)->clock.Enabled(); }
+int ClockIntervalOf(HWND window) { return WindowOf(window)->clock.Interval(); }
+int DpiOf(HWND window) { return WindowOf(window)->dpi; }
+unsigned TicksRunOf(HWND window) { return WindowOf(window)->ticksRun; }
+
+}  // namespace kino

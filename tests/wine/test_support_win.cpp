@@ -1,0 +1,241 @@
+#include "test_support_win.h"
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+
+#include "base/message_box_win.h"
+#include "imaging/gdiplus_api_win.h"
+
+namespace kino::test {
+namespace {
+
+void DeleteTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName, child = path + L"\\" + name;
+            if (name == L"." || name == L"..") continue;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(child);
+            else DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+void PutBigEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::uint32_t Crc32(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// A zlib stream of stored (uncompressed) deflate blocks.
+std::string StoredZlib(std::string_view raw) {
+    std::string out = "\x78\x01";
+    std::size_t offset = 0;
+    do {
+        const std::size_t length = std::min<std::size_t>(raw.size() - offset, 65535);
+        out.push_back(offset + length == raw.size() ? 1 : 0);
+        PutLittleEndian(out, static_cast<std::uint32_t>(length), 2);
+        PutLittleEndian(out, static_cast<std::uint32_t>(~length & 0xFFFF), 2);
+        out.append(raw.substr(offset, length));
+        offset += length;
+    } while (offset < raw.size());
+    std::uint32_t a = 1, b = 0;  // Adler-32
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBigEndian(out, (b << 16) | a);
+    return out;
+}
+
+std::vector<RecordedBox> g_boxes;
+MessageBoxFunction g_previous = nullptr;
+
+int RecordBox(HWND owner, TextView text, TextView title, unsigned style) {
+    g_boxes.push_back({owner, Text(text), Text(title), style});
+    return IDOK;
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1];
+    std::wstring base(temp, GetTempPathW(MAX_PATH + 1, temp));
+    base += L"kino-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-";
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::wstring candidate = base + std::to_wstring(counter++);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("can't create a temporary folder");
+}
+
+TempFolder::~TempFolder() { DeleteTree(path_); }
+
+std::uint32_t ArgbOf(COLORREF colour, std::uint8_t alpha) {
+    return (std::uint32_t{alpha} << 24) | (std::uint32_t{GetRValue(colour)} << 16) |
+           (std::uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
+}
+
+std::string PngChunk(const char* type, std::string_view data) {
+    std::string chunk;
+    PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = std::string(type, 4) + std::string(data);
+    PutBigEndian(chunk.append(typed), Crc32(typed));
+    return chunk;
+}
+
+std::string RawPngBytes(int width, int height, int colourType, int bitDepth, std::string_view rows,
+                        std::string_view extraChunks) {
+    std::string header;
+    PutBigEndian(header, static_cast<std::uint32_t>(width));
+    PutBigEndian(header, static_cast<std::uint32_t>(height));
+    header += std::string{static_cast<char>(bitDepth), static_cast<char>(colourType), 0, 0, 0};
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + std::string(extraChunks) +
+           PngChunk("IDAT", StoredZlib(rows)) + PngChunk("IEND", {});
+}
+
+std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha) {
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels.at(static_cast<std::size_t>(y) * width + x);
+            raw += std::string{static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
+            if (withAlpha) raw.push_back(static_cast<char>(p >> 24));
+        }
+    }
+    return RawPngBytes(width, height, withAlpha ? 6 : 2, 8, raw);
+}
+
+std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices) {
+    std::string colours, alphas, raw;
+    for (std::uint32_t entry : palette) {
+        colours += std::string{static_cast<char>(entry >> 16), static_cast<char>(entry >> 8), static_cast<char>(entry)};
+        alphas.push_back(static_cast<char>(entry >> 24));
+    }
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < width; ++x) raw.push_back(static_cast<char>(indices.at(std::size_t(y) * width + x)));
+    }
+    const bool opaque = std::all_of(palette.begin(), palette.end(), [](std::uint32_t e) { return e >> 24 == 0xFF; });
+    return RawPngBytes(width, height, 3, 8, raw, PngChunk("PLTE", colours) + (opaque ? "" : PngChunk("tRNS", alphas)));
+}
+
+std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPixel) {
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * bitsPerPixel / 8 + 3) & ~3u;
+    const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
+    std::string bmp = "BM";
+    // File header, then a BITMAPINFOHEADER: bottom-up, BI_RGB, 72 dpi.
+    for (std::uint32_t field : {14 + 40 + imageBytes, 0u, 14u + 40u, 40u, static_cast<std::uint32_t>(width),
+                                static_cast<std::uint32_t>(height)})
+        PutLittleEndian(bmp, field, 4);
+    PutLittleEndian(bmp, 1, 2);
+    PutLittleEndian(bmp, static_cast<std::uint32_t>(bitsPerPixel), 2);
+    for (std::uint32_t field : {0u, imageBytes, 2835u, 2835u, 0u, 0u}) PutLittleEndian(bmp, field, 4);
+    for (int y = height - 1; y >= 0; --y) {
+        const std::size_t start = bmp.size();
+        // The fourth byte of a 32-bit BI_RGB pixel is unused: 0 there, as most writers do.
+        for (int x = 0; x < width; ++x)
+            PutLittleEndian(bmp, pixels.at(std::size_t(y) * width + x) & 0xFFFFFF, bitsPerPixel / 8);
+        bmp.resize(start + rowBytes, '\0');
+    }
+    return bmp;
+}
+
+std::string TwoPixelGif() {
+    return std::string("GIF89a\x02\0\x01\0\x80\0\0"        // screen 2 x 1, a table of 2 colours
+                       "\0\xFF\0\0\0\0"                    // green, black
+                       "\x21\xF9\x04\x01\0\0\x01\0"          // colour 1 is transparent
+                       "\x2C\0\0\0\0\x02\0\x01\0\0"          // the image, 2 x 1
+                       "\x02\x02\x44\x0A\0\x3B",             // LZW: clear, 0, 1, end (3-bit codes)
+                       43);
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("can't create a test file");
+    DWORD written = 0;
+    const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) throw std::runtime_error("can't write a test file");
+}
+
+void WritePng(const std::wstring& path, int width, int height, const Pixels& pixels, bool withAlpha) {
+    WriteBytes(path, PngBytes(width, height, pixels, withAlpha));
+}
+
+void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF colour) {
+    WritePng(path, width, height, Solid(width, height, ArgbOf(colour)));
+}
+
+void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixels& pixels, Encoder encoder) {
+    // The program has no use for encoding: the tests bind it themselves.
+    static const gdip::GdiplusFunction<gdip::GpStatus(gdip::GpImage*, const WCHAR*, const CLSID*, const void*)>
+        GdipSaveImageToFile{"GdipSaveImageToFile"};
+    // The class ids of GDI+'s built-in encoders differ only in their first field.
+    CLSID id{0x557CF400, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    id.Data1 = encoder == Encoder::Bmp ? 0x557CF400 : encoder == Encoder::Jpeg ? 0x557CF401 : 0x557CF406;
+    Pixels copy = pixels;  // GDI+ reads the buffer while the bitmap lives
+    gdip::GpBitmap* bitmap = nullptr;
+    gdip::GdipCreateBitmapFromScan0(width, height, width * 4, gdip::PixelFormat32bppARGB,
+                                    reinterpret_cast<BYTE*>(copy.data()), &bitmap);
+    if (!bitmap) throw std::runtime_error("can't make a GDI+ bitmap (is GDI+ started?)");
+    const gdip::GpStatus status = GdipSaveImageToFile(bitmap, path.c_str(), &id, nullptr);
+    gdip::GdipDisposeImage(bitmap);
+    if (status != gdip::Ok) throw std::runtime_error("GDI+ could not encode a test image");
+}
+
+Pixels ImagePixels(std::uintptr_t image, int* width, int* height) {
+    auto* bitmap = reinterpret_cast<gdip::GpBitmap*>(image);
+    UINT w = 0, h = 0;
+    if (!bitmap || gdip::GdipGetImageWidth(bitmap, &w) != gdip::Ok || gdip::GdipGetImageHeight(bitmap, &h) != gdip::Ok)
+        return {};
+    Pixels pixels(static_cast<std::size_t>(w) * h);
+    const gdip::GpRect all{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+    gdip::BitmapData data{w, h, static_cast<INT>(w * 4), gdip::PixelFormat32bppARGB, pixels.data(), 0};
+    if (pixels.empty() || gdip::GdipBitmapLockBits(bitmap, &all, gdip::ImageLockModeRead | gdip::ImageLockModeUserInputBuf,
+                                                   gdip::PixelFormat32bppARGB, &data) != gdip::Ok)
+        return {};
+    gdip::GdipBitmapUnlockBits(bitmap, &data);
+    if (width) *width = static_cast<int>(w);
+    if (height) *height = static_cast<int>(h);
+    return pixels;
+}
+
+UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    *bits = nullptr;
+    return UniqueBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
+MessageBoxRecorder::MessageBoxRecorder() {
+    g_boxes.clear();
+    g_previous = SetMessageBoxFunction(RecordBox);
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    SetMessageBoxFunction(g_previous);
+    g_boxes.clear();
+}
+
+const std::vector<RecordedBox>& MessageBoxRecorder::Boxes() const { return g_boxes; }
+
+}  // namespace kino::test

@@ -1,0 +1,286 @@
+// The real main window: its controls at the display's dpi and after a move to another, its first
+// state, tab order, rate bar and folder dialog, and the program's icon and common controls.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "base/text_win.h"
+#include "form_fixture_win.h"
+#include "imaging/picture_box_win.h"
+#include "test_support_win.h"
+
+namespace kino::test {
+namespace {
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// The dpi the display is set to: KINO_EXPECT_DPI when the test run sets it, else the screen's.
+int ExpectedDpi() {
+    wchar_t value[16] = {};
+    if (GetEnvironmentVariableW(L"KINO_EXPECT_DPI", value, 16) > 0) return _wtoi(value);
+    WindowDc screen(nullptr);
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+class DpiLayout : public ::testing::Test {
+protected:
+    // Every control of its class, state and caption at its table rectangle for dpi (a label as
+    // wide as its caption), every font 9 pt at dpi, the picture box's image its client size.
+    void ExpectLaidOutAt(int dpi) {
+        EXPECT_EQ(DpiOf(ui.Window()), dpi);
+        RECT client{};
+        GetClientRect(ui.Window(), &client);
+        EXPECT_EQ(client.right, TwipsToPixels(kFormClientWidthTwips, dpi));
+        EXPECT_EQ(client.bottom, TwipsToPixels(kFormClientHeightTwips, dpi));
+        const wchar_t* const classes[] = {L"Button", L"Static", L"Edit", L"ComboBox", L"ScrollBar", L"Button",
+                                          L"KinoreelPicture", L"Button"};  // by ControlKind
+        for (const ControlSpec& entry : ControlTable()) {
+            SCOPED_TRACE(entry.designName);
+            const HWND control = ui.Item(entry.id);
+            ASSERT_NE(control, nullptr);
+            EXPECT_EQ(ClassOf(control), classes[static_cast<int>(entry.kind)]);
+            EXPECT_EQ(IsWindowVisible(control) != FALSE, entry.visible);
+            EXPECT_EQ(IsWindowEnabled(control) != FALSE, entry.enabled);
+            const Text caption = WindowText(control);
+            if (entry.caption && *entry.caption) {
+                EXPECT_EQ(caption, entry.caption);
+            }
+            PixelRect expected = PixelRectOf(entry, dpi);
+            if (SizesToCaption(entry) && !caption.empty()) expected.width = TextWidthIn(control, caption);
+            const RECT got = RectIn(control, entry.parent == IdNone ? ui.Window() : ui.Item(entry.parent));
+            EXPECT_NEAR(got.left, expected.left, 1);
+            EXPECT_NEAR(got.top, expected.top, 1);
+            EXPECT_NEAR(got.right - got.left, expected.width, 1);
+            EXPECT_NEAR(got.bottom - got.top, expected.height, 1);
+            if (entry.kind == ControlKind::ScrollBar || entry.kind == ControlKind::PictureBox) continue;
+            LOGFONTW font{};
+            ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font), 0);
+            EXPECT_EQ(FromWide(font.lfFaceName), u"微软雅黑");
+            EXPECT_EQ(font.lfHeight, -MulDiv(9, dpi, 72));
+            EXPECT_EQ(font.lfCharSet, 134);
+        }
+        RECT box{};
+        GetClientRect(ui.Item(IdPictureBox), &box);
+        BITMAP image{};
+        ASSERT_NE(GetObjectW(GetCurrentObject(PictureBoxDc(ui.Item(IdPictureBox)), OBJ_BITMAP), sizeof image, &image), 0);
+        EXPECT_EQ(image.bmWidth, box.right);
+        EXPECT_EQ(image.bmHeight, box.bottom);
+    }
+
+    // What the window system sends when the window moves to a display of another dpi.
+    void MoveToDpi(int dpi) {
+        RECT window{};
+        GetWindowRect(ui.Window(), &window);
+        const int old = DpiOf(ui.Window());
+        RECT suggested{window.left, window.top, window.left + MulDiv(window.right - window.left, dpi, old),
+                       window.top + MulDiv(window.bottom - window.top, dpi, old)};
+        SendMessageW(ui.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        ui.Pump(20);
+    }
+
+    FormFixture ui;
+};
+
+TEST_F(DpiLayout, ControlsFollowTheDisplayDpiAndAMoveToAnother) {
+    const int dpi = ExpectedDpi();
+    ExpectLaidOutAt(dpi);
+    EXPECT_TRUE(IsProcessDPIAware()) << "the system would stretch the window's bitmap";
+    const int other = dpi == 96 ? 144 : 96;
+    ui.SetText(IdFolderLabel, L"C:\\帧序列\\walk");
+    MoveToDpi(other);
+    ExpectLaidOutAt(other);
+    MoveToDpi(dpi);
+    ExpectLaidOutAt(dpi);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    FormFixture ui;
+};
+
+TEST_F(MainWindow, StartsWithTheValuesOfANewWindow) {
+    EXPECT_EQ(WindowText(ui.Window()), u"Kinoreel");
+    const LONG style = GetWindowLongW(ui.Window(), GWL_STYLE);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX)) << "the user can't resize the window";
+    EXPECT_EQ(ui.TextOf(IdRateLabel), u"帧率：30帧每秒");
+    EXPECT_EQ(SendMessageW(ui.Item(IdReverseBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(ui.Item(IdLoopBox), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(GetScrollPos(ui.Item(IdRateBar), SB_CTL), 30);
+    EXPECT_FALSE(ClockEnabledOf(ui.Window()));
+    EXPECT_EQ(ClockIntervalOf(ui.Window()), 33);
+    EXPECT_FALSE(PlaybackOf(ui.Window()).framesLoaded);
+    EXPECT_EQ(GetFocus(), ui.Item(IdFolderButton));
+    // The type list offers exactly jpg, bmp and png, jpg chosen, and nothing else can be typed.
+    const HWND list = ui.Item(IdTypeList);
+    EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+    const wchar_t* const entries[] = {L"jpg", L"bmp", L"png"};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t text[16] = {};
+        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, entries[i]);
+    }
+    // The disabled info box shows the button-face colour, over its frame.
+    RedrawWindow(ui.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    WindowDc dc(ui.Item(IdInfoBox));
+    EXPECT_EQ(GetPixel(dc.get(), 100, 100), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(MainWindow, CaptionsEndLeftOfTheirInputControls) {
+    const Text caption = ui.TextOf(IdCaptionsLabel);
+    const HWND label = ui.Item(IdCaptionsLabel);
+    const int labelLeft = RectIn(label, ui.Window()).left;
+    const std::pair<const char16_t*, ControlId> pieces[] = {
+        {u"前缀：", IdPrefixBox}, {u"扩展名：*.", IdTypeList}, {u"开始编号：", IdFirstNumberBox}, {u"结束编号：", IdLastNumberBox}};
+    ControlId previous = IdNone;
+    for (const auto& [piece, control] : pieces) {
+        SCOPED_TRACE(Utf8FromText(piece));
+        const std::size_t at = caption.find(piece);
+        ASSERT_NE(at, Text::npos);
+        const int start = labelLeft + TextWidthIn(label, caption.substr(0, at));
+        const int end = labelLeft + TextWidthIn(label, caption.substr(0, at + Text(piece).size()));
+        const int controlLeft = RectIn(ui.Item(control), ui.Window()).left;
+        EXPECT_LE(end, controlLeft);
+        EXPECT_GE(end, controlLeft - 16) << "close to its control";
+        if (previous != IdNone) {
+            EXPECT_GE(start, RectIn(ui.Item(previous), ui.Window()).right) << "not under a box";
+        }
+        previous = control;
+    }
+}
+
+TEST_F(MainWindow, TabVisitsTheControlsInTheirOrder) {
+    const ControlId expected[] = {IdPrefixBox,  IdFirstNumberBox, IdLastNumberBox, IdRateBar, IdPlayButton,
+                                  IdReverseBox, IdTypeList,       IdLoopBox,       IdFolderButton};
+    SetFocus(ui.Item(IdFolderButton));
+    for (ControlId id : expected) {
+        MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        ASSERT_TRUE(IsDialogMessageW(ui.Window(), &tab));
+        if (GetFocus() == ui.Item(IdPictureBox)) {  // the picture box may be a tab stop, before the type list
+            EXPECT_EQ(id, IdTypeList);
+            MSG again{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+            IsDialogMessageW(ui.Window(), &again);
+        }
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), id);
+    }
+}
+
+TEST_F(MainWindow, RateBarStepsByOneWithinOneTo120AndTheLabelFollows) {
+    const HWND bar = ui.Item(IdRateBar);
+    const struct {
+        int code, position;
+    } steps[] = {{SB_LINERIGHT, 31}, {SB_PAGELEFT, 30}, {SB_PAGERIGHT, 31},  {SB_LINELEFT, 30},   {SB_LEFT, 1},
+                 {SB_LINELEFT, 1},   {SB_RIGHT, 120},   {SB_PAGERIGHT, 120}, {SB_THUMBTRACK, 120}};
+    for (const auto& step : steps) {
+        SendMessageW(ui.Window(), WM_HSCROLL, MAKEWPARAM(step.code, 7), reinterpret_cast<LPARAM>(bar));
+        EXPECT_EQ(GetScrollPos(bar, SB_CTL), step.position) << step.code;
+        EXPECT_EQ(ui.TextOf(IdRateLabel), FrameRateCaption(step.position));
+    }
+    const RECT label = RectIn(ui.Item(IdRateLabel), ui.Window());
+    EXPECT_NEAR(label.right - label.left, TextWidthIn(ui.Item(IdRateLabel), u"帧率：120帧每秒"), 1);
+    ui.SetRate(7);
+    EXPECT_EQ(ui.TextOf(IdRateLabel), u"帧率：7帧每秒");
+}
+
+// Answers the folder dialog from another thread: selects path (or nothing) and presses OK or Cancel.
+class DialogDriver {
+public:
+    DialogDriver(HWND owner, std::wstring path, bool confirm)
+        : thread_([=, this] {
+              for (int i = 0; i < 400 && !done_; ++i, Sleep(25)) {
+                  HWND dialog = nullptr;
+                  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
+                       w = FindWindowExW(nullptr, w, L"#32770", nullptr))
+                      if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) dialog = w;
+                  if (!dialog) continue;
+                  found_ = true;
+                  if (!path.empty()) Select(dialog, path);
+                  PostMessageW(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
+                  return;
+              }
+          }) {}
+    ~DialogDriver() {
+        done_ = true;
+        thread_.join();
+    }
+    bool Found() const { return found_; }
+
+private:
+    // The dialog may still be filling its tree: ask again until the folder is the selected item.
+    static void Select(HWND dialog, const std::wstring& path) {
+        const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+        const HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            Sleep(50);
+            wchar_t text[MAX_PATH] = {};
+            TVITEMW item{};
+            item.mask = TVIF_TEXT;
+            item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+            item.pszText = text;
+            item.cchTextMax = MAX_PATH;
+            if (item.hItem && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && name == text) return;
+        }
+    }
+
+    std::atomic<bool> done_{false};
+    std::atomic<bool> found_{false};
+    std::thread thread_;
+};
+
+TEST_F(MainWindow, FolderDialogPutsTheChosenPathIntoTheFolderLabelChineseNamesIncluded) {
+    TempFolder temp;
+    const std::wstring folder = temp.File(L"帧序列Ωé");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    {
+        DialogDriver driver(ui.Window(), folder, true);
+        ui.Click(IdFolderButton);
+        EXPECT_TRUE(driver.Found());
+    }
+    wchar_t expected[MAX_PATH] = {};  // as the shell spells it (its long form)
+    GetLongPathNameW(folder.c_str(), expected, MAX_PATH);
+    EXPECT_EQ(ui.TextOf(IdFolderLabel), FromWide(expected));
+    {
+        DialogDriver driver(ui.Window(), L"", false);
+        ui.Click(IdFolderButton);
+        EXPECT_TRUE(driver.Found());
+    }
+    EXPECT_EQ(ui.TextOf(IdFolderLabel), u"") << "Cancel loses the path chosen before";
+}
+
+// The test program carries the program's resources, so its window shows what the program's does.
+TEST_F(MainWindow, ShowsTheProgramIconAndUsesVersion6CommonControls) {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    const auto pixels = [size](HICON icon) {
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        void* data = nullptr;
+        UniqueBitmap target = MakeDib32(dc.get(), size, size, &data);
+        SelectObjectScope select(dc.get(), target.get());
+        DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+        GdiFlush();
+        const auto* bits = static_cast<const std::uint32_t*>(data);
+        return std::vector<std::uint32_t>(bits, bits + size * size);
+    };
+    const auto own = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    ASSERT_NE(own, nullptr);
+    const auto shown = pixels(reinterpret_cast<HICON>(GetClassLongPtrW(ui.Window(), GCLP_HICONSM)));
+    EXPECT_EQ(shown, pixels(own));
+    EXPECT_NE(shown, pixels(LoadIconW(nullptr, IDI_APPLICATION)));
+    DestroyIcon(own);
+    SIZE ideal{};  // a message only version 6 of the buttons knows
+    EXPECT_TRUE(SendMessageW(ui.Item(IdFolderButton), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
+    EXPECT_GT(ideal.cx, 0);
+}
+
+}  // namespace
+}  // namespace kino::test
