@@ -18,7 +18,6 @@ MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
 class WindowMessageBoxes final : public MessageBoxes {
 public:
     explicit WindowMessageBoxes(HWND owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
     void Show(TextView text, TextView title, unsigned style) override { ShowMessageBox(owner_, text, title, style); }
 
 private:

@@ -12,8 +12,4 @@ using TextView = std::u16string_view;
 // n as plain decimal digits, with a minus sign only when negative.
 Text DecimalText(std::int64_t n);
 
-// Conversions for tests, logs and the file system of the native build.
-Text TextFromUtf8(std::string_view utf8);
-std::string Utf8FromText(TextView text);
-
 }  // namespace kino

@@ -9,14 +9,7 @@
 
 namespace kino::gdip {
 
-enum GpStatus : int {
-    Ok = 0,
-    GenericError = 1,
-    InvalidParameter = 2,
-    OutOfMemory = 3,
-    Win32Error = 7,
-    GdiplusNotInitialized = 18,
-};
+enum GpStatus : int { Ok = 0, GdiplusNotInitialized = 18 };  // the two statuses the program tells apart
 
 struct GpImage {};
 struct GpBitmap : GpImage {};

@@ -5,15 +5,14 @@
 
 #include <map>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "playback/playback.h"
 
 namespace kino::test {
 
-inline std::string U8(TextView text) { return Utf8FromText(text); }
-inline Text T(std::string_view utf8) { return TextFromUtf8(utf8); }
+using Log = std::vector<Text>;
+inline Text FileNameOf(TextView path) { return Text(path.substr(path.rfind(u'\\') + 1)); }
 
 // Folders hold plain files; paths use "\" as on Windows.
 struct FakeFileSystem : FileSystem {
@@ -57,13 +56,13 @@ struct FakeImages : ImageService {
     std::set<Text> damaged;  // paths that fail to decode
     std::map<ImageRef, Text> pathOf;
     std::vector<std::vector<Text>> loadCalls;
-    std::vector<std::string> events;  // "load <n>" and "dispose <image>", in order
-    std::vector<std::string> drawn;   // "<file name>@x,y" of each draw
+    Log events;  // "load <n>" and "dispose <image>", in order
+    Log drawn;   // "<file name>@x,y" of each draw
     ImageRef nextImage = 100;
 
     std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) override {
         loadCalls.push_back(paths);
-        events.push_back("load " + std::to_string(paths.size()));
+        events.push_back(u"load " + DecimalText(static_cast<std::int64_t>(paths.size())));
         std::vector<ImageRef> images;
         for (const Text& path : paths) {
             images.push_back(damaged.count(path) ? 0 : nextImage);
@@ -71,17 +70,18 @@ struct FakeImages : ImageService {
         }
         return images;
     }
-    void DisposeImage(ImageRef image) override { events.push_back("dispose " + std::to_string(image)); }
+    void DisposeImage(ImageRef image) override {
+        events.push_back(u"dispose " + DecimalText(static_cast<std::int64_t>(image)));
+    }
     void DrawImage(DrawingSurface&, ImageRef image, std::int32_t x, std::int32_t y) override {
-        const Text& path = pathOf.at(image);
-        drawn.push_back(U8(path.substr(path.rfind(u'\\') + 1)) + "@" + std::to_string(x) + "," + std::to_string(y));
+        drawn.push_back(FileNameOf(pathOf.at(image)) + u"@" + DecimalText(x) + u"," + DecimalText(y));
     }
 };
 
 struct FakeBoxes : MessageBoxes {
-    std::vector<std::string> shown;  // "text|title|style"
+    Log shown;  // "text|title|style"
     void Show(TextView text, TextView title, unsigned style) override {
-        shown.push_back(U8(text) + "|" + U8(title) + "|" + std::to_string(style));
+        shown.push_back(Text(text) + u"|" + Text(title) + u"|" + DecimalText(style));
     }
 };
 
@@ -92,7 +92,7 @@ struct FakeSurface : DrawingSurface {
     bool Refresh() override { return true; }
 };
 
-// The window's controls as plain fields. Every write goes to `writes`, every read to `reads`.
+// The window's controls as plain fields; every write is logged.
 struct FakeForm : FormControls {
     Text folder, prefix, first, last;
     std::int32_t typeIndex = 0;
@@ -102,36 +102,26 @@ struct FakeForm : FormControls {
     std::int32_t interval = 33;
     Text info;
     FakeSurface picture;
-    std::vector<std::string> writes, reads;
+    Log writes;
 
-    Text FolderText() override { return Read("folder", folder); }
-    Text PrefixText() override { return Read("prefix", prefix); }
-    Text FirstNumberText() override { return Read("first", first); }
-    void SetFirstNumberText(TextView text) override { Write("first=" + U8(first = Text(text))); }
-    Text LastNumberText() override { return Read("last", last); }
-    std::int32_t TypeIndex() override { return Read("type", typeIndex); }
-    Text TypeEntry(std::int32_t i) override {
-        return Read("entry", i >= 0 && i < static_cast<std::int32_t>(types.size()) ? types[i] : Text());
-    }
-    bool ReverseChecked() override { return Read("reverse", reverse); }
-    bool LoopChecked() override { return Read("loop", loop); }
-    int Rate() override { return Read("rate", rate); }
-    void SetInfoText(TextView text) override { Write("info=" + U8(info = Text(text))); }
-    void SetRateCaption(TextView text) override { Write("rate caption=" + U8(text)); }
-    bool ClockEnabled() override { return Read("clock", clock); }
-    void SetClockEnabled(bool on) override { Write(std::string("clock ") + ((clock = on) ? "on" : "off")); }
-    void SetClockInterval(std::int32_t ms) override { Write("interval=" + std::to_string(interval = ms)); }
-    void SetInputsEnabled(bool on) override { Write(on ? "inputs enabled" : "inputs disabled"); }
-    void ClearPicture() override { Write("clear"); }
+    Text FolderText() override { return folder; }
+    Text PrefixText() override { return prefix; }
+    Text FirstNumberText() override { return first; }
+    void SetFirstNumberText(TextView text) override { writes.push_back(u"first=" + (first = Text(text))); }
+    Text LastNumberText() override { return last; }
+    std::int32_t TypeIndex() override { return typeIndex; }
+    Text TypeEntry(std::int32_t i) override { return i >= 0 && i < std::ssize(types) ? types[i] : Text(); }
+    bool ReverseChecked() override { return reverse; }
+    bool LoopChecked() override { return loop; }
+    int Rate() override { return rate; }
+    void SetInfoText(TextView text) override { writes.push_back(u"info=" + (info = Text(text))); }
+    void SetRateCaption(TextView text) override { writes.push_back(u"rate caption=" + Text(text)); }
+    bool ClockEnabled() override { return clock; }
+    void SetClockEnabled(bool on) override { writes.push_back((clock = on) ? u"clock on" : u"clock off"); }
+    void SetClockInterval(std::int32_t ms) override { writes.push_back(u"interval=" + DecimalText(interval = ms)); }
+    void SetInputsEnabled(bool on) override { writes.push_back(on ? u"inputs enabled" : u"inputs disabled"); }
+    void ClearPicture() override { writes.push_back(u"clear"); }
     DrawingSurface& Picture() override { return picture; }
-
-private:
-    template <typename V>
-    V Read(const char* name, V value) {
-        reads.push_back(name);
-        return value;
-    }
-    void Write(std::string what) { writes.push_back(std::move(what)); }
 };
 
 // A window over a folder C:\frames, with the playback state and the platform fakes.

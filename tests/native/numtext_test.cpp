@@ -8,46 +8,46 @@
 #include <limits>
 #include <random>
 
-#include "fakes.h"
+#include "core/text.h"
 
 namespace kino {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-double Value(std::string_view utf8) { return NumberValue(test::T(utf8)); }
+double Value(TextView text) { return NumberValue(text); }
 
 TEST(NumberValue, ReadsTheNumberTheTextBeginsWith) {
-    const std::string zeros(400, '0'), fs(100, 'F');
+    const Text zeros(400, u'0');
     const struct {
-        std::string text;
+        Text text;
         double value;
     } rows[] = {
-        {"", 0},        {"abc", 0},       {"12", 12},        {"12abc", 12},    {"+7", 7},       {"-5", -5},
-        {"0.3", 0.3},   {".5", 0.5},      {"5.", 5},         {"1.2.3", 1.2},   {"1e3", 1000},   {"1E-2", 0.01},
-        {"2d3", 2000},  {"2D+1", 20},     {"1e", 1},         {"1e+", 1},       {"1ex", 1},      {"e5", 0},
-        {".e5", 0},     {"+", 0},         {"--1", 0},        {"+-1", 0},       {"-.5e1", -5},   {"007", 7},
-        {"1,5", 1},     {"１２", 0},      {"1\r2", 1},       {"\r5", 0},       {"3.5帧", 3.5},  {"-0", 0},
+        {u"", 0},       {u"abc", 0},     {u"12", 12},       {u"12abc", 12},   {u"+7", 7},      {u"-5", -5},
+        {u"0.3", 0.3},  {u".5", 0.5},    {u"5.", 5},        {u"1.2.3", 1.2},  {u"1e3", 1000},  {u"1E-2", 0.01},
+        {u"2d3", 2000}, {u"2D+1", 20},   {u"1e", 1},        {u"1e+", 1},      {u"1ex", 1},     {u"e5", 0},
+        {u".e5", 0},    {u"+", 0},       {u"--1", 0},       {u"+-1", 0},      {u"-.5e1", -5},  {u"007", 7},
+        {u"1,5", 1},    {u"１２", 0},    {u"1\r2", 1},      {u"\r5", 0},      {u"3.5帧", 3.5}, {u"-0", 0},
         // blanks, tabs and line feeds are skipped anywhere
-        {"1 2", 12},    {" \t\n- 1\t2 . 5 e\n1", -125},      {"& h 1 f", 31},  {"1 2 x 3", 12},
+        {u"1 2", 12},   {u" \t\n- 1\t2 . 5 e\n1", -125},    {u"& h 1 f", 31}, {u"1 2 x 3", 12},
         // &H and &O: non-negative integers of any length
-        {"&H1F", 31},   {"&hff", 255},    {"&HFFFF", 65535}, {"&HFFFFFFFF", 4294967295.0},  {"&O17", 15},
-        {"&o777", 511}, {"&O8", 0},       {"&O18", 1},       {"&H1G", 1},      {"&H1.5", 1},    {"&H", 0},
-        {"&", 0},       {"&X12", 0},      {"-&H10", 0},      {"&H0000000000000000000000001", 1},
-        {"&H20000000000001", 9007199254740992.0},  // 2^53 + 1 rounds to even past 60 kept bits
-        {"&H20000000000003", 9007199254740996.0},
-        {"&H1" + std::string(13, '0') + "8" + std::string(15, '0'), std::ldexp(1.0, 116)},  // halfway: even
-        {"&H1" + std::string(13, '0') + "8" + std::string(14, '0') + "1", std::ldexp(1.0 + std::ldexp(1.0, -52), 116)},
-        {"&H" + fs, std::ldexp(1.0, 400)}, {"&O" + std::string(60, '7'), std::ldexp(1.0, 180)},
-        {"&H" + std::string(400, 'F'), kInf},
+        {u"&H1F", 31},  {u"&hff", 255},  {u"&HFFFF", 65535}, {u"&HFFFFFFFF", 4294967295.0}, {u"&O17", 15},
+        {u"&o777", 511}, {u"&O8", 0},    {u"&O18", 1},      {u"&H1G", 1},     {u"&H1.5", 1},   {u"&H", 0},
+        {u"&", 0},      {u"&X12", 0},    {u"-&H10", 0},     {u"&H0000000000000000000000001", 1},
+        {u"&H20000000000001", 9007199254740992.0},  // 2^53 + 1 rounds to even past 60 kept bits
+        {u"&H20000000000003", 9007199254740996.0},
+        {u"&H1" + Text(13, u'0') + u"8" + Text(15, u'0'), std::ldexp(1.0, 116)},  // halfway: even
+        {u"&H1" + Text(13, u'0') + u"8" + Text(14, u'0') + u"1", std::ldexp(1.0 + std::ldexp(1.0, -52), 116)},
+        {u"&H" + Text(100, u'F'), std::ldexp(1.0, 400)}, {u"&O" + Text(60, u'7'), std::ldexp(1.0, 180)},
+        {u"&H" + Text(400, u'F'), kInf},
         // double precision, huge exponents saturate
-        {"2147483647.5", 2147483647.5},   {"9007199254740993", 9007199254740992.0},
-        {"1" + zeros, kInf},              {"0." + zeros + "1", 0},  {"0." + zeros + "1e401", 1},
-        {"1e99999", kInf},                {"-1e400", -kInf},        {"1e-99999", 0},
-        {"1.8e308", kInf},                {"4.9e-324", 4.9e-324},   {"1e-330", 0},
-        {"1e99999999999999999999999999", kInf}, {"0e99999", 0},     {std::string(5000, '9'), kInf},
+        {u"2147483647.5", 2147483647.5}, {u"9007199254740993", 9007199254740992.0},
+        {u"1" + zeros, kInf},            {u"0." + zeros + u"1", 0}, {u"0." + zeros + u"1e401", 1},
+        {u"1e99999", kInf},              {u"-1e400", -kInf},        {u"1e-99999", 0},
+        {u"1.8e308", kInf},              {u"4.9e-324", 4.9e-324},   {u"1e-330", 0},
+        {u"1e99999999999999999999999999", kInf}, {u"0e99999", 0},   {Text(5000, u'9'), kInf},
     };
-    for (const auto& row : rows) EXPECT_EQ(Value(row.text), row.value) << '"' << row.text.substr(0, 40) << '"';
+    for (const auto& row : rows) EXPECT_EQ(Value(row.text), row.value) << ::testing::PrintToString(row.text.substr(0, 40));
 }
 
 TEST(FrameNumberOf, RoundsHalvesToEvenWithinThe32BitRange) {
@@ -74,7 +74,7 @@ TEST(NumberValue, RandomTextsKeepTheRules) {
         for (int n = length(random); n > 0; --n) text.push_back(kAlphabet[pick(random)]);
         if (i % 1000 == 0) text.append(2000, u'7');  // now and then a very long digit run
         const double value = NumberValue(text);
-        ASSERT_FALSE(std::isnan(value)) << test::U8(text);
+        ASSERT_FALSE(std::isnan(value)) << ::testing::PrintToString(text);
         Text squeezed;
         for (char16_t c : text)
             if (c != u' ' && c != u'\t' && c != u'\n') squeezed.push_back(c);
@@ -101,7 +101,7 @@ TEST(NumberValue, AgreesWithStrtodOnDecimalTexts) {
         if (random() % 2) text += "." + digits(25);
         if (text.find_first_of("0123456789") == std::string::npos) text += "0";
         if (random() % 2) text += (random() % 2 ? "e" : "E") + std::string(random() % 2 ? "-" : "") + digits(3);
-        ASSERT_EQ(Value(text), std::strtod(text.c_str(), nullptr)) << text;
+        ASSERT_EQ(Value(Text(text.begin(), text.end())), std::strtod(text.c_str(), nullptr)) << text;
     }
 }
 

@@ -5,14 +5,14 @@
 namespace kino {
 namespace {
 
-using Strings = std::vector<std::string>;
-const Strings kStart = {"interval=33", "clock on", "inputs disabled"};
-const Strings kStop = {"interval=33", "clock off", "inputs enabled"};
+using test::Log;
+const Log kStart = {u"interval=33", u"clock on", u"inputs disabled"};
+const Log kStop = {u"interval=33", u"clock off", u"inputs enabled"};
 
 // The file names looked up, without their folder.
-Strings Lookups(const test::FakeFileSystem& files) {
-    Strings names;
-    for (const Text& p : files.plainLookups) names.push_back(test::U8(p.substr(p.rfind(u'\\') + 1)));
+Log Lookups(const test::FakeFileSystem& files) {
+    Log names;
+    for (const Text& path : files.plainLookups) names.push_back(test::FileNameOf(path));
     return names;
 }
 
@@ -20,24 +20,24 @@ struct StartStopTest : ::testing::Test, test::Rig {};
 
 // Each input error is reported, and the run leaves state, clock, frames and files alone.
 TEST_F(StartStopTest, InputErrorsAreReportedAndChangeNothingElse) {
-    const std::string none = "info=未选择文件夹。", range = "info=编号错误：结束编号小于等于开始编号。",
-                      large = "info=编号错误：编号超出范围。";
+    const Text none = u"info=未选择文件夹。", range = u"info=编号错误：结束编号小于等于开始编号。",
+               large = u"info=编号错误：编号超出范围。";
     const struct {
         const char16_t *folder, *first, *last;
-        Strings writes;
+        Log writes;
     } rows[] = {
         {u"", u"0", u"2", {none}},
         {u"C:\\elsewhere", u"0", u"2", {none}},
         {kFolder, u"5", u"5", {range}},
         {kFolder, u"6", u"5", {range}},
-        {kFolder, u"-3", u"-1", {"first=0", range}},  // the write of "0" stays
+        {kFolder, u"-3", u"-1", {u"first=0", range}},  // the write of "0" stays
         {kFolder, u"1", u"3e9", {large}},
         {kFolder, u"3e9", u"4e9", {large}},
         {kFolder, u"1", u"1e400", {large}},
         {kFolder, u"1", u"2147483647.5", {large}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(test::U8(row.first) + ".." + test::U8(row.last));
+        SCOPED_TRACE(::testing::PrintToString(Text(row.first) + u".." + row.last));
         test::Rig rig;
         rig.Prepare(0, 2);
         rig.form.folder = row.folder;
@@ -56,17 +56,17 @@ TEST_F(StartStopTest, StartNumbersAreNormalisedThenRounded) {
     const struct {
         const char16_t *first, *last, *firstAfter;
         std::int32_t start, end;
-        Strings lookups;
+        Log lookups;
     } rows[] = {
-        {u"-5", u"1", u"0", 0, 1, {"img0.png", "img1.png"}},
-        {u"abc", u"1", u"0", 0, 1, {"img0.png", "img1.png"}},
-        {u"", u"1", u"0", 0, 1, {"img0.png", "img1.png"}},
-        {u"0.3", u"1", u"0.3", 0, 1, {"img0.png", "img1.png"}},  // above 0: stays, rounds to 0
-        {u"1.2", u"1.4", u"1.2", 1, 1, {"img1.png"}},
-        {u"2.5", u"3.5", u"2.5", 2, 4, {"img2.png", "img3.png", "img4.png"}},  // halves to even
+        {u"-5", u"1", u"0", 0, 1, {u"img0.png", u"img1.png"}},
+        {u"abc", u"1", u"0", 0, 1, {u"img0.png", u"img1.png"}},
+        {u"", u"1", u"0", 0, 1, {u"img0.png", u"img1.png"}},
+        {u"0.3", u"1", u"0.3", 0, 1, {u"img0.png", u"img1.png"}},  // above 0: stays, rounds to 0
+        {u"1.2", u"1.4", u"1.2", 1, 1, {u"img1.png"}},
+        {u"2.5", u"3.5", u"2.5", 2, 4, {u"img2.png", u"img3.png", u"img4.png"}},  // halves to even
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(test::U8(row.first));
+        SCOPED_TRACE(::testing::PrintToString(Text(row.first)));
         test::Rig rig;
         rig.Prepare(0, 9);
         rig.form.first = row.first;
@@ -89,8 +89,8 @@ TEST_F(StartStopTest, FirstMissingFileEndsTheScanAndIsNamed) {
     for (int n = 0; n <= 9; ++n)
         if (n != 7) files.plainFiles.insert(u"C:\\frames\\\\img" + DecimalText(n) + u".png");
     Click();
-    EXPECT_EQ(form.writes, (Strings{"first=0", "info=文件错误：缺失img7.png"}));
-    EXPECT_EQ(test::U8(files.plainLookups.back()), "C:\\frames\\\\img7.png");
+    EXPECT_EQ(form.writes, (Log{u"first=0", u"info=文件错误：缺失img7.png"}));
+    EXPECT_EQ(files.plainLookups.back(), u"C:\\frames\\\\img7.png");
     EXPECT_EQ(files.plainLookups.size(), 8u);
     ASSERT_EQ(state.frames.size(), 1u);
     EXPECT_TRUE(images.events.empty());
@@ -127,15 +127,15 @@ TEST_F(StartStopTest, FailedStopLeavesTheAnimationPlaying) {
     files.plainFiles.erase(u"C:\\frames\\img2.png");
     form.writes.clear();
     Click();
-    EXPECT_EQ(form.writes, Strings{"info=文件错误：缺失img2.png"});
+    EXPECT_EQ(form.writes, Log{u"info=文件错误：缺失img2.png"});
     EXPECT_TRUE(form.clock);
 }
 
 TEST_F(StartStopTest, EachRunReleasesThePreviousLoadBeforeLoading) {
     Prepare(0, 1);
     for (int run = 0; run < 3; ++run) Click();
-    EXPECT_EQ(images.events, (Strings{"load 2", "dispose 100", "dispose 101", "load 2", "dispose 102", "dispose 103",
-                                      "load 2"}));
+    EXPECT_EQ(images.events, (Log{u"load 2", u"dispose 100", u"dispose 101", u"load 2", u"dispose 102", u"dispose 103",
+                                  u"load 2"}));
     ASSERT_EQ(state.frames.size(), 2u);
     EXPECT_EQ(state.frames[0].image, 104u);
 }
@@ -154,14 +154,14 @@ TEST_F(StartStopTest, LoadFailuresDoNotStopTheToggle) {
     form.folder = u"C:\\clip";
     Click();
     EXPECT_EQ(form.writes, kStop);
-    EXPECT_EQ(boxes.shown, Strings{"文件夹不存在。|错误|16"});
+    EXPECT_EQ(boxes.shown, Log{u"文件夹不存在。|错误|16"});
     EXPECT_TRUE(state.frames.empty());
 }
 
 TEST_F(StartStopTest, EndAtTheLargestFrameNumberScansToItAndStops) {
     Prepare(2147483645, 2147483647);
     Click();
-    EXPECT_EQ(Lookups(files).back(), "img2147483647.png");
+    EXPECT_EQ(Lookups(files).back(), u"img2147483647.png");
     EXPECT_EQ(files.plainLookups.size(), 3u);
     EXPECT_EQ(state.endNumber, 2147483647);
     EXPECT_TRUE(form.clock);

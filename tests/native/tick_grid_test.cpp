@@ -11,91 +11,56 @@ constexpr std::int64_t kFrequencies[] = {10'000'000, 3'579'545, 2'900'000'000};
 
 TEST(TickGrid, DeadlinesAreExactMultiplesWithoutDrift) {
     for (std::int64_t frequency : kFrequencies) {
-        for (int interval : {1, 8, 33, 142, 1000, 65535}) {
-            const std::int64_t start = 123456789;
-            const TickGrid grid(start, interval, frequency);
-            EXPECT_EQ(grid.Deadline(0), start);
-            // After a million ticks the deadline is exactly a million intervals on, to the tick.
+        for (std::int64_t interval : {1, 8, 33, 142, 65535}) {
+            const TickGrid grid(123456789, static_cast<int>(interval), frequency);
+            // A million ticks on, the deadline is exactly a million intervals on, to the tick.
             const std::int64_t k = 1'000'000;
-            const std::int64_t exact = start + k * interval * (frequency / 1000) +
-                                       k * interval * (frequency % 1000) / 1000;
+            const std::int64_t exact = 123456789 + k * interval * (frequency / 1000) + k * interval * (frequency % 1000) / 1000;
             EXPECT_EQ(grid.Deadline(k), exact) << frequency << " " << interval;
-            // Consecutive gaps differ by at most one counter tick.
-            for (std::int64_t i = 1; i < 2000; ++i) {
-                const std::int64_t gap = grid.Deadline(i) - grid.Deadline(i - 1);
-                EXPECT_LE(gap - interval * frequency / 1000, 1);
-                EXPECT_GE(gap - interval * frequency / 1000, 0);
+            for (std::int64_t i = 1; i < 2000; ++i) {  // gaps differ by at most one counter tick
+                const std::int64_t excess = grid.Deadline(i) - grid.Deadline(i - 1) - interval * frequency / 1000;
+                ASSERT_TRUE(excess == 0 || excess == 1) << i;
             }
         }
     }
+    EXPECT_EQ(TickGrid(0, 33, 3'579'545).Deadline(1000), 118'124'985);  // truncated gaps lose 1 tick in 67
 }
 
-TEST(TickGrid, AThirtyThreeMsIntervalAtThePmTimerRateKeepsItsRate) {
-    // 33 ms at 3.579545 MHz is 118124.985 ticks: truncating each gap would lose 1 tick in 67.
-    const TickGrid grid(0, 33, 3'579'545);
-    EXPECT_EQ(grid.Deadline(1000), 118'124'985);
-}
-
-TEST(TickGrid, FirstAfterIsTheNextPointStrictlyLater) {
+TEST(TickGrid, TheNextTickIsTheNextPointOrTheLatestMissedByLessThanHalfAnInterval) {
     for (std::int64_t frequency : kFrequencies) {
-        const std::int64_t start = 5000;
-        const TickGrid grid(start, 8, frequency);
-        // Before the first deadline, and at the start itself: the first deadline.
-        EXPECT_EQ(grid.FirstAfter(start), 1);
-        EXPECT_EQ(grid.FirstAfter(start - 100), 1);
-        EXPECT_EQ(grid.FirstAfter(grid.Deadline(1) - 1), 1);
-        // Exactly on a deadline: that one is due now, the next is the one after.
-        EXPECT_EQ(grid.FirstAfter(grid.Deadline(1)), 2);
-        EXPECT_EQ(grid.FirstAfter(grid.Deadline(1) + 1), 2);
-        // A tick handled three intervals late skips the missed points instead of catching up.
-        EXPECT_EQ(grid.FirstAfter(grid.Deadline(7) + 3 * (grid.Deadline(1) - start) + 1), 11);
-        // Far into a long run.
-        for (std::int64_t k : {1'000LL, 123'457LL, 50'000'000LL}) {
-            EXPECT_EQ(grid.FirstAfter(grid.Deadline(k) - 1), k);
-            EXPECT_EQ(grid.FirstAfter(grid.Deadline(k)), k + 1);
-        }
-    }
-}
-
-TEST(TickGrid, NextAfterAHandledTickKeepsTheGridWithoutBursts) {
-    for (std::int64_t frequency : kFrequencies) {
-        const TickGrid grid(1000, 8, frequency);
+        const TickGrid grid(5000, 8, frequency);
         const std::int64_t interval = grid.Deadline(1) - grid.Deadline(0);
-        // Done in time: the next point.
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(3) + 1), 4);
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4) - 1), 4);
-        // Done just after the next point: that point is still due, a little late.
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4)), 4);
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4) + interval / 4), 4);
-        // Missed by half an interval or more: skipped.
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(4) + interval / 2 + 1), 5);
-        // Done three intervals late: the points in between are skipped, not caught up; only the
-        // latest can still be due.
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(6) + interval / 4), 6);
-        EXPECT_EQ(grid.NextAfter(3, grid.Deadline(6) + 3 * interval / 4), 7);
-        // Never the point that was just ticked, nor one before it.
-        EXPECT_EQ(grid.NextAfter(4, grid.Deadline(4)), 5);
-        EXPECT_EQ(grid.NextAfter(4, grid.Deadline(4) + interval / 4), 5);
-        EXPECT_EQ(grid.NextAfter(0, grid.Deadline(0)), 1);
+        const auto at = [&](std::int64_t k, std::int64_t offset) { return grid.Deadline(k) + offset; };
+        const struct {
+            std::int64_t now, firstAfter;
+        } firsts[] = {{at(0, -100), 1}, {at(0, 0), 1}, {at(1, -1), 1}, {at(1, 0), 2}, {at(1, 1), 2},
+                      {at(10, 1), 11},  {at(123457, -1), 123457},      {at(50'000'000, 0), 50'000'001}};
+        for (const auto& row : firsts) EXPECT_EQ(grid.FirstAfter(row.now), row.firstAfter) << row.now;
+        const struct {
+            std::int64_t done, now, next;
+        } nexts[] = {
+            {3, at(3, 1), 4},             {3, at(4, -1), 4},  // in time: the next point
+            {3, at(4, 0), 4},             {3, at(4, interval / 4), 4},  // just after it: still due, a little late
+            {3, at(4, interval / 2 + 1), 5},                  // missed by half an interval: skipped
+            {3, at(6, interval / 4), 6},  {3, at(6, 3 * interval / 4), 7},  // no burst of catch-up ticks
+            {4, at(4, 0), 5},             {4, at(4, interval / 4), 5},  {0, at(0, 0), 1},  // never the same point
+        };
+        for (const auto& row : nexts) EXPECT_EQ(grid.NextAfter(row.done, row.now), row.next) << row.done << " " << row.now;
     }
 }
 
 TEST(TickGrid, AHandlerSlightlySlowerThanTheIntervalKeepsMostOfTheRate) {
-    // A handler taking 9 ms at an 8 ms interval: skipping every missed point would halve the
-    // rate; ticking late instead keeps it close to what the handler allows (1000 / 9 per second).
-    const std::int64_t frequency = 10'000'000;
+    // A 9 ms handler at an 8 ms interval: skipping every missed point would halve the rate (63 a
+    // second); ticking late instead keeps it near what the handler allows (111).
+    const std::int64_t frequency = 10'000'000, handler = 9 * frequency / 1000;
     const TickGrid grid(0, 8, frequency);
-    const std::int64_t handler = 9 * frequency / 1000;
-    std::int64_t done = 0;
-    std::int64_t now = 0;
     int ticks = 0;
-    while (now < frequency) {  // one second
+    for (std::int64_t done = 0, now = 0; now < frequency; ++ticks) {
         const std::int64_t next = grid.NextAfter(done, now);
         now = std::max(now, grid.Deadline(next)) + handler;
         done = next;
-        ++ticks;
     }
-    EXPECT_GE(ticks, 95);  // skipping every missed point would give 63
+    EXPECT_GE(ticks, 95);
     EXPECT_LE(ticks, 112);
 }
 

@@ -37,7 +37,7 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
     };
     Win32FileSystem files;
     for (const auto& row : rows) {
-        SCOPED_TRACE(Utf8FromText(FromWide(row.name)));
+        SCOPED_TRACE(row.name);
         const std::wstring path = folder.File(row.name);
         if (row.attributes & FILE_ATTRIBUTE_DIRECTORY) {
             ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));

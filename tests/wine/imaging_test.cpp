@@ -70,7 +70,7 @@ TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
         {L"huge.bmp", hugeBmp},                            {L"huge.png", RawPngBytes(60000, 60000, 2, 8, "\0\0\0")}};
     for (const auto& [name, bytes] : files) {
         WriteBytes(folder.File(name), bytes);
-        EXPECT_EQ(Load(name), 0u) << Utf8FromText(FromWide(name));
+        EXPECT_EQ(Load(name), 0u) << name;
     }
     CreateDirectoryW(folder.File(L"folder.png").c_str(), nullptr);
     EXPECT_EQ(Load(L"folder.png"), 0u);
@@ -90,7 +90,7 @@ TEST_F(LoadTest, OpaqueImagesBecomeRgbCopiesOfTheirPixels) {
         {L"rgba.png", PngBytes(30, 20, pattern, true)},  // declares alpha, uses none
     };
     for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(Utf8FromText(FromWide(name)));
+        SCOPED_TRACE(name);
         WriteBytes(folder.File(name), bytes);
         const ImageRef image = Load(name);
         EXPECT_EQ(FormatOf(image), gdip::PixelFormat32bppRGB);
@@ -114,7 +114,7 @@ TEST_F(LoadTest, SeeThroughImagesBecomePremultipliedAndKeepTheirAlpha) {
         {L"clear.gif", TwoPixelGif()},
     };
     for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(Utf8FromText(FromWide(name)));
+        SCOPED_TRACE(name);
         WriteBytes(folder.File(name), bytes);
         const ImageRef image = Load(name);
         EXPECT_EQ(FormatOf(image), gdip::PixelFormat32bppPARGB);

@@ -72,7 +72,7 @@ TEST_F(WicFrameDecoderTest, DecodesJpegPngAndBmpToTheSamePixelsAsGdiplus) {
     SaveWithGdiplus(folder.File(L"photo.jpg"), kWidth, kHeight, pattern, Encoder::Jpeg);
     for (const wchar_t* name : {L"rgb.png", L"frame.bmp", L"rgba-opaque.png", L"grey.png", L"usual-gamma.png",
                                 L"palette.png", L"photo.jpg"}) {
-        SCOPED_TRACE(Utf8FromText(FromWide(name)));
+        SCOPED_TRACE(name);
         const UniqueGpImage decoded = Decode(name);
         ASSERT_TRUE(decoded);
         EXPECT_EQ(FormatOf(decoded), gdip::PixelFormat32bppRGB);
@@ -87,7 +87,7 @@ TEST_F(WicFrameDecoderTest, SeeThroughPixelsGiveAPremultipliedBitmap) {
     WriteBytes(folder.File(L"alpha.png"), PngBytes(kWidth, kHeight, Pattern(11), true));
     WriteBytes(folder.File(L"palette.png"), IndexedPngBytes(4, 1, {0, 0x800000FF, 0xFFFF0000}, {0, 1, 2, 2}));
     for (const wchar_t* name : {L"alpha.png", L"palette.png"}) {
-        SCOPED_TRACE(Utf8FromText(FromWide(name)));
+        SCOPED_TRACE(name);
         const UniqueGpImage decoded = Decode(name);
         ASSERT_TRUE(decoded);
         EXPECT_EQ(FormatOf(decoded), gdip::PixelFormat32bppPARGB);
@@ -120,7 +120,7 @@ TEST_F(WicFrameDecoderTest, LeavesOtherFilesToGdiplusWhichStillLoadsThem) {
         {L"linear.png", GreyPng(100000)},  // GDI+ may correct for an unusual gamma; WIC would not
     };
     for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(Utf8FromText(FromWide(name)));
+        SCOPED_TRACE(name);
         WriteBytes(folder.File(name), bytes);
         EXPECT_FALSE(Decode(name));
         const ImageRef loaded = LoadImageFile(folder.FileText(name), decoder);

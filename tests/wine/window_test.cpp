@@ -144,7 +144,7 @@ TEST_F(MainWindow, CaptionsEndLeftOfTheirInputControls) {
         {u"前缀：", IdPrefixBox}, {u"扩展名：*.", IdTypeList}, {u"开始编号：", IdFirstNumberBox}, {u"结束编号：", IdLastNumberBox}};
     ControlId previous = IdNone;
     for (const auto& [piece, control] : pieces) {
-        SCOPED_TRACE(Utf8FromText(piece));
+        SCOPED_TRACE(WideString(piece));
         const std::size_t at = caption.find(piece);
         ASSERT_NE(at, Text::npos);
         const int start = labelLeft + TextWidthIn(label, caption.substr(0, at));
