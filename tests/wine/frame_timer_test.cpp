@@ -13,9 +13,7 @@ namespace kino {
 namespace {
 
 constexpr UINT kTickMessage = WM_APP + 1;
-constexpr UINT kClickMessage = WM_APP + 2;  // stands for any other handler, e.g. a button click
 constexpr UINT_PTR kGiveUpTimer = 1;
-constexpr UINT_PTR kBoxTimer = 2;  // ends a nested loop
 constexpr UINT kGiveUpMs = 10000;  // far beyond anything a working clock needs
 
 // A message-only window that handles ticks the way the main window does, and counts them.
@@ -29,22 +27,15 @@ struct TickWindow {
     int offThread = 0;   // ticks seen on another thread
     int stopAfter = -1;  // end the loop after this many handled ticks
     bool gaveUp = false;
-    bool boxClosed = false;
-    std::function<void(TickWindow&)> onTick, onClick;
+    std::function<void(TickWindow&)> onTick;
 
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<TickWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (!self) return DefWindowProcW(window, message, wParam, lParam);
         if (message == kTickMessage) self->OnTick(wParam);
-        else if (message == kClickMessage) self->Handle(self->onClick);
-        else if (message == WM_TIMER) (wParam == kGiveUpTimer ? self->gaveUp : self->boxClosed) = true;
+        else if (message == WM_TIMER) self->gaveUp = true;
         else return DefWindowProcW(window, message, wParam, lParam);
         return 0;
-    }
-    void Handle(const std::function<void(TickWindow&)>& handler) {
-        inHandler = true;
-        if (handler) handler(*this);
-        inHandler = false;
     }
     void OnTick(WPARAM wParam) {
         if (GetCurrentThreadId() != GetWindowThreadProcessId(window, nullptr)) ++offThread;
@@ -56,7 +47,9 @@ struct TickWindow {
             ++dropped;
         } else {
             ++handled;
-            Handle(onTick);
+            inHandler = true;
+            if (onTick) onTick(*this);
+            inHandler = false;
         }
         timer->TickDone();
     }
@@ -171,44 +164,6 @@ TEST(FrameTimer, NeverMoreThanOneTickQueuedEvenWithASlowHandler) {
     ASSERT_TRUE(w.WaitForQueuedTick());
     Sleep(10 * 8);
     EXPECT_EQ(w.TakeQueuedTicks().size(), 1u);
-}
-
-TEST(FrameTimer, TicksDuringAModalLoopInAnotherHandlerAreDropped) {
-    // A click handler shows a message box while the clock runs: the box's loop dispatches the
-    // ticks, and the window's flag keeps them from running the tick handler inside it.
-    TickWindow w;
-    int handledInsideLoop = -1;
-    w.onClick = [&](TickWindow& self) {
-        const int handledBefore = self.handled;
-        self.RunNestedLoop([&] { return self.dropped >= 5; });
-        handledInsideLoop = self.handled - handledBefore;
-    };
-    w.Start(8);
-    PostMessageW(w.window, kClickMessage, 0, 0);
-    w.stopAfter = 3;
-    w.RunLoop();
-    EXPECT_EQ(w.dropped, 5);  // ticks kept coming while the box was open
-    EXPECT_EQ(handledInsideLoop, 0);
-    EXPECT_EQ(w.handled, 3);  // and ran the handler again after it
-}
-
-TEST(FrameTimer, NoTickReachesAModalLoopInsideTheTickHandler) {
-    // A box opened by the tick handler itself (the frame store's, say): its tick is not done, so
-    // no other tick is even posted while the box is open.
-    TickWindow w;
-    int seenInsideLoop = -1;
-    w.onTick = [&](TickWindow& self) {
-        if (self.handled != 1) return;
-        SetTimer(self.window, kBoxTimer, 10 * 8, nullptr);
-        self.RunNestedLoop([&] { return self.boxClosed; });
-        KillTimer(self.window, kBoxTimer);
-        seenInsideLoop = self.dropped + self.stale;
-    };
-    w.Start(8);
-    w.stopAfter = 3;
-    w.RunLoop();
-    EXPECT_EQ(seenInsideLoop, 0);
-    EXPECT_EQ(w.handled, 3);
 }
 
 TEST(FrameTimer, AHandlerThatStopsOrRestartsTheClockLeavesAtMostOneTick) {

@@ -1,5 +1,5 @@
-// The GDI+ session, image loading and drawing, the picture box and the image service, on real
-// GDI+ and real files.
+// The GDI+ session, loading and drawing single images, and the image service, on real GDI+ and
+// real files.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include "base/text_win.h"
 #include "gdiplus_fixture_win.h"
 #include "imaging/image_service_win.h"
-#include "imaging/picture_box_win.h"
 #include "imaging/wic_decoder_win.h"
 
 namespace kino::test {
@@ -78,55 +77,7 @@ TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
     EXPECT_EQ(LoadImageFile(u"", decoder), 0u);
     EXPECT_EQ(LoadImageFile(folder.FileText(L"text.png") + Text(1, u'\0') + u"x", decoder), 0u);
     EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(LoadTest, OpaqueImagesBecomeRgbCopiesOfTheirPixels) {
-    Pixels pattern(30 * 20);
-    for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = 0xFF000000u | ((i % 30) * 8u << 16) | ((i / 30) * 12u << 8) | 0x40u;
-    const std::pair<const wchar_t*, std::string> files[] = {
-        {L"p.png", PngBytes(30, 20, pattern)},
-        {L"p.bmp", BmpBytes(30, 20, pattern)},
-        {L"p32.bmp", BmpBytes(30, 20, pattern, 32)},
-        {L"rgba.png", PngBytes(30, 20, pattern, true)},  // declares alpha, uses none
-    };
-    for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(name);
-        WriteBytes(folder.File(name), bytes);
-        const ImageRef image = Load(name);
-        EXPECT_EQ(FormatOf(image), gdip::PixelFormat32bppRGB);
-        EXPECT_EQ(ImagePixels(image), pattern);
-    }
-    SaveWithGdiplus(folder.File(L"j.jpg"), 16, 16, Solid(16, 16, ArgbOf(kGreen)), Encoder::Jpeg);
-    EXPECT_EQ(FormatOf(Load(L"j.jpg")), gdip::PixelFormat32bppRGB);
-    // A see-through palette entry that no pixel uses leaves the image opaque.
-    WriteBytes(folder.File(L"unused.png"), IndexedPngBytes(2, 1, {0xFF00FF00, 0xFF0000FF, 0}, {0, 1}));
-    const ImageRef unused = Load(L"unused.png");
-    EXPECT_EQ(FormatOf(unused), gdip::PixelFormat32bppRGB);
-    EXPECT_EQ(ImagePixels(unused), (Pixels{0xFF00FF00, 0xFF0000FF}));
-}
-
-TEST_F(LoadTest, SeeThroughImagesBecomePremultipliedAndKeepTheirAlpha) {
-    Pixels half = Solid(8, 1, 0x80FF0000);
-    half[1] = 0;
-    const std::pair<const wchar_t*, std::string> files[] = {
-        {L"alpha.png", PngBytes(8, 1, half, true)},
-        {L"indexed.png", IndexedPngBytes(2, 1, {0xFF00FF00, 0}, {0, 1})},
-        {L"clear.gif", TwoPixelGif()},
-    };
-    for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(name);
-        WriteBytes(folder.File(name), bytes);
-        const ImageRef image = Load(name);
-        EXPECT_EQ(FormatOf(image), gdip::PixelFormat32bppPARGB);
-        const Pixels read = ImagePixels(image);
-        ASSERT_GE(read.size(), 2u);
-        EXPECT_EQ(read[1] >> 24, 0u);  // pixel 1 is see-through in each
-    }
-    const Pixels alpha = ImagePixels(Load(L"alpha.png"));
-    EXPECT_NEAR(static_cast<int>(alpha[0] >> 24), 0x80, 1);
-    EXPECT_NEAR(static_cast<int>((alpha[0] >> 16) & 0xFF), 0xFF, 2);
-    EXPECT_EQ(ImagePixels(Load(L"clear.gif"))[0], 0xFF00FF00u);
-    EXPECT_EQ(ImagePixels(Load(L"indexed.png"))[0], 0xFF00FF00u);
+    EXPECT_TRUE(DeleteFileW(folder.File(L"cut.png").c_str())) << "a failed decode lets go of the file";
 }
 
 TEST_F(LoadTest, LoadedFilesCanBeDeletedOrRenamedAndStillDraw) {
@@ -220,85 +171,6 @@ TEST_F(LoadTest, ParallelLoadGivesEveryPathItsOwnImage) {
         service.DisposeImage(images[i]);
     }
     EXPECT_TRUE(service.LoadImages({}).empty());
-}
-
-class PictureBoxTest : public LoadTest {
-protected:
-    // One shown parent for the suite: Wine takes seconds to hide a top-level window without a
-    // window manager.
-    static void SetUpTestSuite() {
-        LoadTest::SetUpTestSuite();
-        parent_ = CreateWindowExW(0, L"STATIC", L"test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 400, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    static void TearDownTestSuite() {
-        DestroyWindow(parent_);
-        LoadTest::TearDownTestSuite();
-    }
-    void SetUp() override {
-        box_ = CreatePictureBox(parent_, 101, 16, 16, 256, 256, WS_VISIBLE, WS_EX_CLIENTEDGE);
-        ASSERT_NE(box_, nullptr);
-        Pump();
-    }
-    void TearDown() override {
-        DestroyWindow(box_);
-        LoadTest::TearDown();
-    }
-    static void Pump() {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    SIZE ImageSize() const {
-        BITMAP info{};
-        GetObjectW(GetCurrentObject(PictureBoxDc(box_), OBJ_BITMAP), sizeof(info), &info);
-        return {info.bmWidth, info.bmHeight};
-    }
-    std::uint32_t ScreenPixel(int x, int y) const {
-        WindowDc dc(box_);
-        return Rgb(GetPixel(dc.get(), x, y));
-    }
-    static inline HWND parent_ = nullptr;
-    HWND box_ = nullptr;
-};
-
-TEST_F(PictureBoxTest, HoldsAnImageOfItsClientSizeThatClsClears) {
-    EXPECT_EQ(ImageSize().cx, 252);  // the client edge takes two pixels on each side
-    EXPECT_EQ(ImageSize().cy, 252);
-    const HDC dc = PictureBoxDc(box_);
-    SetPixel(dc, 5, 5, kBlue);
-    SetWindowPos(box_, nullptr, 0, 0, 304, 204, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(ImageSize().cx, 300);
-    EXPECT_EQ(ImageSize().cy, 200);
-    EXPECT_EQ(GetPixel(PictureBoxDc(box_), 5, 5), kBlue) << "what fits is kept";
-    EXPECT_EQ(GetPixel(PictureBoxDc(box_), 290, 100), GetSysColor(COLOR_WINDOW));
-    PictureBoxCls(box_);
-    EXPECT_EQ(GetPixel(PictureBoxDc(box_), 5, 5), GetSysColor(COLOR_WINDOW));
-    Pump();
-    EXPECT_EQ(ScreenPixel(5, 5), Rgb(GetSysColor(COLOR_WINDOW))) << "shown cleared after the next paint";
-    SetWindowPos(box_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_NE(PictureBoxDc(box_), nullptr) << "a box of no size still has a DC to draw into";
-}
-
-TEST_F(PictureBoxTest, IsADrawingSurfaceWhoseRefreshShowsTheImageAtOnce) {
-    DrawingSurface* surface = PictureBoxSurface(box_);
-    ASSERT_NE(surface, nullptr);
-    WriteSolidPng(folder.File(L"green.png"), 50, 40, kGreen);
-    WritePng(folder.File(L"half.png"), 10, 10, Solid(10, 10, 0x80FF0000), true);
-    DrawImage(*surface, Load(L"green.png"), 0, 0, nullptr);
-    EXPECT_EQ(ScreenPixel(10, 10), Rgb(kGreen)) << "without waiting for the message loop";
-    EXPECT_EQ(ScreenPixel(60, 60), Rgb(GetSysColor(COLOR_WINDOW)));
-    InvalidateRect(box_, nullptr, TRUE);
-    Pump();
-    EXPECT_EQ(ScreenPixel(10, 10), Rgb(kGreen)) << "it paints itself from its image";
-    // An image with alpha blends over what the box holds.
-    PictureBoxCls(box_);
-    DrawImage(*surface, Load(L"half.png"), 0, 0, nullptr);
-    const COLORREF background = GetSysColor(COLOR_WINDOW), blended = GetPixel(PictureBoxDc(box_), 5, 5);
-    EXPECT_NEAR(GetRValue(blended), (255 + GetRValue(background)) / 2, 2);
-    EXPECT_NEAR(GetGValue(blended), GetGValue(background) / 2, 2);
-    EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_EQ(PictureBoxSurface(parent_), nullptr) << "other windows are no picture boxes";
-    EXPECT_EQ(PictureBoxDc(parent_), nullptr);
 }
 
 }  // namespace
