@@ -1,4 +1,4 @@
-// The program as a process: started, driven and closed from outside, as a user's session would.
+// The program as a process, started from outside as a user's session would.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/layout.h"
 #include "base/text_win.h"
 #include "test_support_win.h"
 
@@ -86,25 +85,6 @@ TEST(ProgramProcess, WithoutGdiplusOnlyTheStartupBoxShowsAndTheProgramEnds) {
     EXPECT_EQ(program.WaitForWindow(L"KinoreelForm1", nullptr, 0), nullptr) << "the window is never shown";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(program.WaitForExit(10000), 18) << "ends after OK, with GDI+'s status";
-}
-
-TEST(ProgramProcess, ClosingWhilePlayingEndsTheProcessCleanly) {
-    TempFolder folder;
-    for (int n = 0; n < 5; ++n) WriteSolidPng(folder.File(L"f" + std::to_wstring(n) + L".png"), 32, 32, RGB(n * 40, 80, 160));
-    Program program(ProgramPath());
-    ASSERT_TRUE(program.Started());
-    const HWND window = program.WaitForWindow(L"KinoreelForm1", L"Kinoreel", 15000);
-    ASSERT_NE(window, nullptr);
-    // The inputs as a user would have typed them (the window system carries the texts across).
-    const std::pair<ControlId, const wchar_t*> inputs[] = {
-        {IdFolderLabel, folder.Path().c_str()}, {IdPrefixBox, L"f"}, {IdFirstNumberBox, L"0"}, {IdLastNumberBox, L"4"}};
-    for (const auto& [id, text] : inputs) SendMessageW(GetDlgItem(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    SendMessageW(GetDlgItem(window, IdTypeList), CB_SETCURSEL, 2, 0);
-    SendMessageW(GetDlgItem(window, IdPlayButton), BM_CLICK, 0, 0);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IdFolderButton))) << "playing";
-    Sleep(300);
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.WaitForExit(10000), 0);
 }
 
 }  // namespace

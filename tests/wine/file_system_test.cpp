@@ -1,0 +1,62 @@
+// The file-system seam on real folders and files.
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "base/text_win.h"
+#include "framestore/file_system_win.h"
+#include "test_support_win.h"
+
+namespace kino::test {
+namespace {
+
+using ::testing::UnorderedElementsAre;
+
+TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
+    TempFolder folder;
+    const struct {
+        const wchar_t* name;
+        DWORD attributes;
+        bool entry, plainFile, isFolder;
+    } rows[] = {
+        // Hidden and system entries are no entries, and no plain files; a hidden folder is a folder.
+        {L"plain.txt", FILE_ATTRIBUTE_NORMAL, true, true, false},
+        {L"readonly.txt", FILE_ATTRIBUTE_READONLY, true, true, false},
+        {L"hidden.txt", FILE_ATTRIBUTE_HIDDEN, false, false, false},
+        {L"system.txt", FILE_ATTRIBUTE_SYSTEM, false, false, false},
+        {L"帧Ω.png", FILE_ATTRIBUTE_NORMAL, true, true, false},
+        {L"sub", FILE_ATTRIBUTE_DIRECTORY, true, false, true},
+        {L"hiddensub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, false, false, true},
+    };
+    Win32FileSystem files;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::wstring path = folder.File(row.name);
+        if (row.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        } else {
+            WriteBytes(path, "x");
+        }
+        SetFileAttributesW(path.c_str(), row.attributes);
+        EXPECT_EQ(files.EntryExists(FromWide(path.c_str())), row.entry);
+        EXPECT_EQ(files.PlainFileExists(FromWide(path.c_str())), row.plainFile);
+        EXPECT_EQ(files.FolderExists(FromWide(path.c_str())), row.isFolder);
+    }
+    for (const char16_t* nothing : {u"", u"Z:\\no\\such\\thing"}) EXPECT_FALSE(files.EntryExists(nothing));
+    EXPECT_TRUE(files.EntryExists(u"C:\\")) << "a drive root is a folder";
+    EXPECT_TRUE(files.FolderExists(folder.PathText() + u"\\"));
+
+    std::vector<Text> names{u"kept"};
+    files.ListFiles(folder.PathText(), names);
+    EXPECT_THAT(names, UnorderedElementsAre(u"kept", u"plain.txt", u"readonly.txt", u"hidden.txt", u"system.txt", u"帧Ω.png"));
+    std::vector<Text> empty;
+    files.ListFiles(folder.FileText(L"sub"), empty);
+    EXPECT_TRUE(empty.empty());
+    EXPECT_THROW(files.ListFiles(folder.FileText(L"missing"), empty), FileSystemError);
+    EXPECT_THROW(files.ListFiles(folder.FileText(L"plain.txt"), empty), FileSystemError);
+    EXPECT_EQ(files.LowerCase(u"A.B.GIF ÀÉÎÕÜ ΩΣ ДЖ 帧"), u"a.b.gif àéîõü ωσ дж 帧");
+}
+
+}  // namespace
+}  // namespace kino::test
