@@ -44,7 +44,12 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
         EXPECT_EQ(files.FolderExists(FromWide(path.c_str())), row.isFolder);
     }
     for (const char16_t* nothing : {u"", u"Z:\\no\\such\\thing"}) EXPECT_FALSE(files.EntryExists(nothing));
-    EXPECT_TRUE(files.EntryExists(u"C:\\")) << "a drive root is a folder";
+    // NTFS marks a drive root hidden and system; it is still a folder to choose.
+    const DWORD root = GetFileAttributesW(L"C:\\");
+    ASSERT_TRUE(SetFileAttributesW(L"C:\\", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_EQ(GetFileAttributesW(L"C:\\") & FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(files.EntryExists(u"C:\\"));
+    SetFileAttributesW(L"C:\\", root);
     EXPECT_TRUE(files.FolderExists(folder.PathText() + u"\\"));
 
     std::vector<Text> names{u"kept"};
