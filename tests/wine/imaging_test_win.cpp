@@ -45,11 +45,6 @@ protected:
     void TearDown() override {
         for (ImageRef image : loaded_) gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(image));
     }
-    static gdip::PixelFormat FormatOf(ImageRef image) {
-        gdip::PixelFormat format = 0;
-        gdip::GdipGetImagePixelFormat(reinterpret_cast<gdip::GpImage*>(image), &format);
-        return format;
-    }
     TempFolder folder;
     WicFrameDecoder decoder;
     MessageBoxRecorder boxes;
