@@ -6,34 +6,74 @@
 #include <string>
 
 #include "app/main_window_win.h"
+#include "base/handles_win.h"
+#include "base/text_win.h"
 
 namespace kino::test {
 
 class FormFixture {
 public:
-    FormFixture();  // creates, loads and shows the window
-    ~FormFixture();
+    FormFixture() : window_(CreateMainWindow(GetModuleHandleW(nullptr), MainWindowOptions{false})) {
+        if (!window_) return;
+        LoadMainWindow(window_);
+        ShowMainWindow(window_, SW_SHOWNORMAL);
+        SetForegroundWindow(window_);
+        Pump(50);
+    }
+    ~FormFixture() {
+        if (IsWindow(window_)) DestroyWindow(window_);
+        Pump(10);
+    }
     FormFixture(const FormFixture&) = delete;
     FormFixture& operator=(const FormFixture&) = delete;
 
     HWND Window() const { return window_; }
     HWND Item(ControlId id) const { return ControlOf(window_, id); }
-    Text TextOf(ControlId id) const;
-    void SetText(ControlId id, const std::wstring& text) const;
-    void Click(ControlId id) const;  // BM_CLICK on a button
-    void SetChecked(ControlId id, bool checked) const;
-    void SetRate(int framesPerSecond) const;  // by arrow steps, as a user would
-    // Pumps messages until done() is true or the timeout passes; true when done() became true.
-    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const;
+    Text TextOf(ControlId id) const { return WindowText(Item(id)); }
+    void SetText(ControlId id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
+    void Click(ControlId id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+    void SetChecked(ControlId id, bool checked) const {
+        SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    // By arrow steps, as a user would.
+    void SetRate(int framesPerSecond) const {
+        for (int at; (at = GetScrollPos(Item(IdRateBar), SB_CTL)) != framesPerSecond;)
+            SendMessageW(window_, WM_HSCROLL, at < framesPerSecond ? SB_LINERIGHT : SB_LINELEFT,
+                         reinterpret_cast<LPARAM>(Item(IdRateBar)));
+    }
+    // Pumps messages, as the program's loop does, until done() is true (then true) or the time is up.
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const {
+        for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
+            if (GetTickCount64() >= end) return false;
+            for (MSG msg; !done() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+                if (IsWindow(window_) && IsDialogMessageW(window_, &msg)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        return true;
+    }
     void Pump(DWORD milliseconds) const { PumpUntil([] { return false; }, milliseconds); }
 
 private:
-    HWND window_ = nullptr;
+    HWND window_;
 };
 
 // The rectangle of control in the client area of container.
-RECT RectIn(HWND control, HWND container);
+inline RECT RectIn(HWND control, HWND container) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 // Pixel-exact width of text in the font of control.
-int TextWidthIn(HWND control, const Text& text);
+inline int TextWidthIn(HWND control, const Text& text) {
+    WindowDc dc(control);
+    SelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), Wide(text), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
 
 }  // namespace kino::test
