@@ -82,13 +82,20 @@ void CreateControls(MainWindow& window) {
 }
 
 Text WindowControls::FolderText() { return WindowText(window_.Item(IdFolderLabel)); }
+void WindowControls::SetFolderText(TextView text) { SetWindowTextOf(window_.Item(IdFolderLabel), text); }
 Text WindowControls::PrefixText() { return WindowText(window_.Item(IdPrefixBox)); }
+void WindowControls::SetPrefixText(TextView text) { SetWindowTextOf(window_.Item(IdPrefixBox), text); }
 Text WindowControls::FirstNumberText() { return WindowText(window_.Item(IdFirstNumberBox)); }
 void WindowControls::SetFirstNumberText(TextView text) { SetWindowTextOf(window_.Item(IdFirstNumberBox), text); }
 Text WindowControls::LastNumberText() { return WindowText(window_.Item(IdLastNumberBox)); }
+void WindowControls::SetLastNumberText(TextView text) { SetWindowTextOf(window_.Item(IdLastNumberBox), text); }
 
 std::int32_t WindowControls::TypeIndex() {
     return static_cast<std::int32_t>(SendMessageW(window_.Item(IdTypeList), CB_GETCURSEL, 0, 0));
+}
+
+void WindowControls::SetTypeIndex(std::int32_t index) {
+    SendMessageW(window_.Item(IdTypeList), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 Text WindowControls::TypeEntry(std::int32_t index) {

@@ -25,11 +25,15 @@ class WindowControls final : public FormControls {
 public:
     explicit WindowControls(MainWindow& window) : window_(window) {}
     Text FolderText() override;
+    void SetFolderText(TextView text) override;
     Text PrefixText() override;
+    void SetPrefixText(TextView text) override;
     Text FirstNumberText() override;
     void SetFirstNumberText(TextView text) override;
     Text LastNumberText() override;
+    void SetLastNumberText(TextView text) override;
     std::int32_t TypeIndex() override;
+    void SetTypeIndex(std::int32_t index) override;
     Text TypeEntry(std::int32_t index) override;
     bool ReverseChecked() override;
     bool LoopChecked() override;

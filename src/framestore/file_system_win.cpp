@@ -32,17 +32,14 @@ bool Win32FileSystem::EntryExists(TextView path) {
     return !(attributes & kHiddenOrSystem) || ((attributes & FILE_ATTRIBUTE_DIRECTORY) && IsDriveRoot(path));
 }
 
-bool Win32FileSystem::PlainFileExists(TextView path) {
-    const DWORD attributes = AttributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & (kHiddenOrSystem | FILE_ATTRIBUTE_DIRECTORY));
-}
-
 bool Win32FileSystem::FolderExists(TextView path) {
     const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void Win32FileSystem::ListFiles(TextView folder, std::vector<Text>& names) {
+// The folder's files, hidden and read-only ones included, less those with any of the
+// attributes in skipped.
+static void ListFilesWithout(TextView folder, DWORD skipped, std::vector<Text>& names) {
     Text pattern(folder);
     if (pattern.empty() || pattern.back() != u'\\') pattern.push_back(u'\\');
     pattern.push_back(u'*');
@@ -57,12 +54,18 @@ void Win32FileSystem::ListFiles(TextView folder, std::vector<Text>& names) {
         throw FileSystemError(ListingError("the folder can't be opened", error));
     }
     do {
-        // Files only, hidden and read-only ones included; "." and ".." are folders.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        // Files only; "." and ".." are folders.
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | skipped)) continue;
         names.push_back(FromWide(found.cFileName));
     } while (FindNextFileW(find.get(), &found));
     const DWORD error = GetLastError();
     if (error != ERROR_NO_MORE_FILES) throw FileSystemError(ListingError("the folder can't be listed", error));
+}
+
+void Win32FileSystem::ListFiles(TextView folder, std::vector<Text>& names) { ListFilesWithout(folder, 0, names); }
+
+void Win32FileSystem::ListVisibleFiles(TextView folder, std::vector<Text>& names) {
+    ListFilesWithout(folder, kHiddenOrSystem, names);
 }
 
 Text Win32FileSystem::LowerCase(TextView text) {

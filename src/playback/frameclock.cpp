@@ -4,8 +4,8 @@ namespace kino {
 
 void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& platform) {
     form.ClearPicture();
-    ShowFrameByName(form.Picture(), state.frames, form.PrefixText() + DecimalText(state.currentNumber), 0, 0,
-                    platform.images);
+    ShowFrameByName(form.Picture(), state.frames, FrameKeyOf(state.frameKeys, form.PrefixText(), state.currentNumber),
+                    0, 0, platform.images);
 
     // Both options are read at every tick: the reverse box stays enabled while playing. The step
     // uses the numbers as a command run at the end of the range left them, and is taken in 64

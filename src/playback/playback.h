@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/platform.h"
+#include "framestore/frame_files.h"
 #include "framestore/framestore.h"
 
 namespace kino {
@@ -14,17 +15,22 @@ struct PlaybackState {
     std::int32_t startNumber = 0;
     std::int32_t endNumber = 0;
     std::int32_t currentNumber = 0;  // the frame the next tick shows
+    FrameKeyMap frameKeys;           // the key of each frame of startNumber..endNumber, as the last start found it
 };
 
 // The window's controls as the playback handlers read and write them.
 struct FormControls {
     virtual ~FormControls() = default;
     virtual Text FolderText() = 0;  // the folder label's caption
+    virtual void SetFolderText(TextView text) = 0;
     virtual Text PrefixText() = 0;
+    virtual void SetPrefixText(TextView text) = 0;
     virtual Text FirstNumberText() = 0;
     virtual void SetFirstNumberText(TextView text) = 0;
     virtual Text LastNumberText() = 0;
+    virtual void SetLastNumberText(TextView text) = 0;
     virtual std::int32_t TypeIndex() = 0;           // the type list's selection; -1 for none
+    virtual void SetTypeIndex(std::int32_t index) = 0;
     virtual Text TypeEntry(std::int32_t index) = 0;  // empty when there is no such entry
     virtual bool ReverseChecked() = 0;
     virtual bool LoopChecked() = 0;
@@ -50,7 +56,7 @@ void RunStartStop(PlaybackState& state, FormControls& form, const Platform& plat
 // trunc(1000 / rate) in milliseconds.
 std::int32_t ClockIntervalForRate(int framesPerSecond);
 
-// One tick of the frame clock: clear, draw prefix + currentNumber, step (or run the command).
+// One tick of the frame clock: clear, draw the frame of currentNumber, step (or run the command).
 void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // "帧率：" + value + "帧每秒"

@@ -59,18 +59,18 @@ void RunStartStop(PlaybackState& state, FormControls& form, const Platform& plat
         return;
     }
 
-    // Every frame file of the range must exist; the first missing one is named without its
-    // folder. The counter is 64-bit so that the loop ends at an end of 2147483647.
+    // Every frame of the range must have a file, its number padded or not; one listing of the
+    // folder finds them all. The first missing one is named by its plain name, without folder.
     const std::optional<FrameRange> scanned = ReadFrameRange(form);
     if (!scanned) return;
-    for (std::int64_t n = scanned->first; n <= scanned->last; ++n) {
-        Text path = form.FolderText();
-        path += u'\\';
-        path += FrameFileName(form, n);
-        if (!platform.files.PlainFileExists(path)) {
-            form.SetInfoText(kMissingFilePrefix + FrameFileName(form, n));
-            return;
-        }
+    const Text folderText = form.FolderText();
+    const Text prefix = form.PrefixText();
+    const std::int32_t scannedType = form.TypeIndex();
+    FrameScan scan = ScanFrameFiles(folderText, prefix, scannedType, form.TypeEntry(scannedType), scanned->first,
+                                    scanned->last, platform.files);
+    if (scan.firstMissing) {
+        form.SetInfoText(kMissingFilePrefix + FrameFileName(form, *scan.firstMissing));
+        return;
     }
 
     // Playback numbers, read afresh like every other input.
@@ -79,6 +79,7 @@ void RunStartStop(PlaybackState& state, FormControls& form, const Platform& plat
     state.startNumber = range->first;
     state.endNumber = range->last;
     state.currentNumber = form.ReverseChecked() ? state.endNumber : state.startNumber;
+    state.frameKeys = std::move(scan.keys);
 
     // From here on a failing step is skipped and the next one runs. The frame store has
     // reported its own problems (missing folder) by now; a listing or memory failure leaves

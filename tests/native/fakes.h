@@ -18,8 +18,9 @@ inline Text FileNameOf(TextView path) { return Text(path.substr(path.rfind(u'\\'
 struct FakeFileSystem : FileSystem {
     std::map<Text, std::vector<Text>> folders;  // key: folder path ending in "\"
     std::set<Text> plainFiles;                  // full paths
-    std::vector<Text> plainLookups;             // every PlainFileExists path, in order
-    int failListingAfter = -1;                  // >= 0: ListFiles throws after that many names
+    std::set<Text> hidden;                      // full paths of files marked hidden or system
+    std::vector<Text> listed;                   // every folder listed, in order
+    int failListingAfter = -1;                  // >= 0: ListFiles (not ListVisibleFiles) throws after that many names
 
     static Text WithSeparator(TextView path) {
         Text p(path);
@@ -30,24 +31,31 @@ struct FakeFileSystem : FileSystem {
         folders[WithSeparator(folder)].emplace_back(name);
         plainFiles.insert(WithSeparator(folder) + Text(name));
     }
+    void RemoveFile(TextView folder, TextView name) {
+        plainFiles.erase(WithSeparator(folder) + Text(name));
+        std::erase(folders[WithSeparator(folder)], name);
+    }
     bool EntryExists(TextView path) override { return FolderExists(path) || plainFiles.count(Text(path)) != 0; }
-    bool PlainFileExists(TextView path) override {
-        plainLookups.emplace_back(path);
-        return plainFiles.count(Text(path)) != 0;
-    }
     bool FolderExists(TextView path) override { return folders.count(WithSeparator(path)) != 0; }
-    void ListFiles(TextView folder, std::vector<Text>& names) override {
-        int given = 0;
-        for (const Text& name : folders.at(WithSeparator(folder))) {
-            if (given++ == failListingAfter) throw FileSystemError("listing broke off");
-            names.push_back(name);
-        }
-    }
+    void ListFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, false); }
+    void ListVisibleFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, true); }
     Text LowerCase(TextView text) override {
         Text out(text);
         for (char16_t& c : out)
             if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
         return out;
+    }
+
+private:
+    void List(TextView folder, std::vector<Text>& names, bool visibleOnly) {
+        listed.emplace_back(folder);
+        const auto found = folders.find(WithSeparator(folder));
+        if (found == folders.end()) throw FileSystemError("no such folder");
+        int given = 0;
+        for (const Text& name : found->second) {
+            if (!visibleOnly && given++ == failListingAfter) throw FileSystemError("listing broke off");
+            if (!visibleOnly || hidden.count(WithSeparator(folder) + name) == 0) names.push_back(name);
+        }
     }
 };
 
@@ -105,11 +113,15 @@ struct FakeForm : FormControls {
     Log writes;
 
     Text FolderText() override { return folder; }
+    void SetFolderText(TextView text) override { writes.push_back(u"folder=" + (folder = Text(text))); }
     Text PrefixText() override { return prefix; }
+    void SetPrefixText(TextView text) override { writes.push_back(u"prefix=" + (prefix = Text(text))); }
     Text FirstNumberText() override { return first; }
     void SetFirstNumberText(TextView text) override { writes.push_back(u"first=" + (first = Text(text))); }
     Text LastNumberText() override { return last; }
+    void SetLastNumberText(TextView text) override { writes.push_back(u"last=" + (last = Text(text))); }
     std::int32_t TypeIndex() override { return typeIndex; }
+    void SetTypeIndex(std::int32_t index) override { writes.push_back(u"type=" + DecimalText(typeIndex = index)); }
     Text TypeEntry(std::int32_t i) override { return i >= 0 && i < std::ssize(types) ? types[i] : Text(); }
     bool ReverseChecked() override { return reverse; }
     bool LoopChecked() override { return loop; }

@@ -87,7 +87,7 @@ TEST(FrameClock, WrapsAtTheLargestFrameNumber) {
 TEST(FrameClock, FailedStopAtTheEndKeepsWrapping) {
     Clock clock;
     clock.Start(u"3", u"5", false, false);
-    clock.files.plainFiles.erase(u"C:\\frames\\img4.png");  // the frame stays in memory, the file is gone
+    clock.files.RemoveFile(test::Rig::kFolder, u"img4.png");  // the frame stays in memory, the file is gone
     EXPECT_EQ(clock.Ticks(7), (Frames{u"3", u"4", u"5", u"3", u"4", u"5", u"3"}));
     EXPECT_TRUE(clock.form.clock);
     EXPECT_EQ(std::count(clock.form.writes.begin(), clock.form.writes.end(), u"info=文件错误：缺失img4.png"), 2);

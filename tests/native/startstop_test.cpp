@@ -9,11 +9,11 @@ using test::Log;
 const Log kStart = {u"interval=33", u"clock on", u"inputs disabled"};
 const Log kStop = {u"interval=33", u"clock off", u"inputs enabled"};
 
-// The file names looked up, without their folder.
-Log Lookups(const test::FakeFileSystem& files) {
-    Log names;
-    for (const Text& path : files.plainLookups) names.push_back(test::FileNameOf(path));
-    return names;
+// The frame-store key of each frame, as the scan found it.
+Log Keys(const PlaybackState& state) {
+    Log keys;
+    for (const auto& [number, key] : state.frameKeys) keys.push_back(DecimalText(number) + u"=" + key);
+    return keys;
 }
 
 struct StartStopTest : ::testing::Test, test::Rig {};
@@ -45,7 +45,7 @@ TEST_F(StartStopTest, InputErrorsAreReportedAndChangeNothingElse) {
         rig.form.last = row.last;
         rig.Click();
         EXPECT_EQ(rig.form.writes, row.writes);
-        EXPECT_TRUE(rig.files.plainLookups.empty());
+        EXPECT_TRUE(rig.files.listed.empty());
         EXPECT_FALSE(rig.state.framesLoaded);
         EXPECT_EQ(rig.state.endNumber, 0);
         EXPECT_TRUE(rig.images.events.empty());
@@ -56,14 +56,14 @@ TEST_F(StartStopTest, StartNumbersAreNormalisedThenRounded) {
     const struct {
         const char16_t *first, *last, *firstAfter;
         std::int32_t start, end;
-        Log lookups;
+        Log keys;
     } rows[] = {
-        {u"-5", u"1", u"0", 0, 1, {u"img0.png", u"img1.png"}},
-        {u"abc", u"1", u"0", 0, 1, {u"img0.png", u"img1.png"}},
-        {u"", u"1", u"0", 0, 1, {u"img0.png", u"img1.png"}},
-        {u"0.3", u"1", u"0.3", 0, 1, {u"img0.png", u"img1.png"}},  // above 0: stays, rounds to 0
-        {u"1.2", u"1.4", u"1.2", 1, 1, {u"img1.png"}},
-        {u"2.5", u"3.5", u"2.5", 2, 4, {u"img2.png", u"img3.png", u"img4.png"}},  // halves to even
+        {u"-5", u"1", u"0", 0, 1, {u"0=img0", u"1=img1"}},
+        {u"abc", u"1", u"0", 0, 1, {u"0=img0", u"1=img1"}},
+        {u"", u"1", u"0", 0, 1, {u"0=img0", u"1=img1"}},
+        {u"0.3", u"1", u"0.3", 0, 1, {u"0=img0", u"1=img1"}},  // above 0: stays, rounds to 0
+        {u"1.2", u"1.4", u"1.2", 1, 1, {u"1=img1"}},
+        {u"2.5", u"3.5", u"2.5", 2, 4, {u"2=img2", u"3=img3", u"4=img4"}},  // halves to even
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(Text(row.first)));
@@ -75,7 +75,7 @@ TEST_F(StartStopTest, StartNumbersAreNormalisedThenRounded) {
         EXPECT_EQ(rig.form.first, row.firstAfter);
         EXPECT_EQ(rig.state.startNumber, row.start);
         EXPECT_EQ(rig.state.endNumber, row.end);
-        EXPECT_EQ(Lookups(rig.files), row.lookups);
+        EXPECT_EQ(Keys(rig.state), row.keys);
         EXPECT_TRUE(rig.form.clock);
     }
 }
@@ -84,14 +84,12 @@ TEST_F(StartStopTest, FirstMissingFileEndsTheScanAndIsNamed) {
     Prepare(0, 9);
     state.frames = {{55, u"old"}};
     state.framesLoaded = true;
-    form.folder = u"C:\\frames\\";  // a separator already there is doubled, as typed
-    files.plainFiles.clear();
-    for (int n = 0; n <= 9; ++n)
-        if (n != 7) files.plainFiles.insert(u"C:\\frames\\\\img" + DecimalText(n) + u".png");
+    files.RemoveFile(kFolder, u"img7.png");
+    form.folder = u"C:\\frames\\";
     Click();
     EXPECT_EQ(form.writes, (Log{u"first=0", u"info=文件错误：缺失img7.png"}));
-    EXPECT_EQ(files.plainLookups.back(), u"C:\\frames\\\\img7.png");
-    EXPECT_EQ(files.plainLookups.size(), 8u);
+    EXPECT_EQ(files.listed, std::vector<Text>{u"C:\\frames\\"}) << "one listingu";
+    EXPECT_TRUE(state.frameKeys.empty());
     ASSERT_EQ(state.frames.size(), 1u);
     EXPECT_TRUE(images.events.empty());
     EXPECT_FALSE(form.clock);
@@ -112,7 +110,7 @@ TEST_F(StartStopTest, RunsToggleTheClockAndTheInputsAndLeaveTheMessage) {
     EXPECT_EQ(form.info, u"earlier");
     // A stop that fails leaves the animation playing.
     Click();
-    files.plainFiles.erase(u"C:\\frames\\img4.png");
+    files.RemoveFile(kFolder, u"img4.png");
     form.writes.clear();
     Click();
     EXPECT_EQ(form.writes, Log{u"info=文件错误：缺失img4.png"});
@@ -144,11 +142,14 @@ TEST_F(StartStopTest, LoadFailuresDoNotStopTheToggle) {
     EXPECT_EQ(state.frames.size(), 1u);
     EXPECT_EQ(form.writes, kStart);
 
-    // A folder text naming a file passes the folder test; the store then reports it missing.
+    // A folder text naming a file passes the folder test, and the frames are found through the
+    // prefix's "..": the store then reports the folder missing.
     form.writes.clear();
     files.failListingAfter = -1;
-    for (const char16_t* path : {u"C:\\clip", u"C:\\clip\\img1.png", u"C:\\clip\\img2.png"}) files.plainFiles.insert(path);
+    files.plainFiles.insert(u"C:\\clip");
+    for (const char16_t* name : {u"img1.png", u"img2.png"}) files.AddFile(u"C:\\clip\\..", name);
     form.folder = u"C:\\clip";
+    form.prefix = u"..\\img";
     Click();
     EXPECT_EQ(form.writes, kStop);
     EXPECT_EQ(boxes.shown, Log{u"文件夹不存在。|错误|16"});
@@ -158,8 +159,8 @@ TEST_F(StartStopTest, LoadFailuresDoNotStopTheToggle) {
 TEST_F(StartStopTest, EndAtTheLargestFrameNumberScansToItAndStops) {
     Prepare(2147483645, 2147483647);
     Click();
-    EXPECT_EQ(Lookups(files).back(), u"img2147483647.png");
-    EXPECT_EQ(files.plainLookups.size(), 3u);
+    EXPECT_EQ(Keys(state).back(), u"2147483647=img2147483647");
+    EXPECT_EQ(state.frameKeys.size(), 3u);
     EXPECT_EQ(state.endNumber, 2147483647);
     EXPECT_TRUE(form.clock);
 }

@@ -18,16 +18,16 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
     const struct {
         const wchar_t* name;
         DWORD attributes;
-        bool entry, plainFile, isFolder;
+        bool entry, isFolder;
     } rows[] = {
-        // Hidden and system entries are no entries, and no plain files; a hidden folder is a folder.
-        {L"plain.txt", FILE_ATTRIBUTE_NORMAL, true, true, false},
-        {L"readonly.txt", FILE_ATTRIBUTE_READONLY, true, true, false},
-        {L"hidden.txt", FILE_ATTRIBUTE_HIDDEN, false, false, false},
-        {L"system.txt", FILE_ATTRIBUTE_SYSTEM, false, false, false},
-        {L"帧Ω.png", FILE_ATTRIBUTE_NORMAL, true, true, false},
-        {L"sub", FILE_ATTRIBUTE_DIRECTORY, true, false, true},
-        {L"hiddensub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, false, false, true},
+        // Hidden and system entries are no entries; a hidden folder is a folder.
+        {L"plain.txt", FILE_ATTRIBUTE_NORMAL, true, false},
+        {L"readonly.txt", FILE_ATTRIBUTE_READONLY, true, false},
+        {L"hidden.txt", FILE_ATTRIBUTE_HIDDEN, false, false},
+        {L"system.txt", FILE_ATTRIBUTE_SYSTEM, false, false},
+        {L"帧Ω.png", FILE_ATTRIBUTE_NORMAL, true, false},
+        {L"sub", FILE_ATTRIBUTE_DIRECTORY, true, true},
+        {L"hiddensub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, false, true},
     };
     Win32FileSystem files;
     for (const auto& row : rows) {
@@ -40,7 +40,6 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
         }
         SetFileAttributesW(path.c_str(), row.attributes);
         EXPECT_EQ(files.EntryExists(FromWide(path.c_str())), row.entry);
-        EXPECT_EQ(files.PlainFileExists(FromWide(path.c_str())), row.plainFile);
         EXPECT_EQ(files.FolderExists(FromWide(path.c_str())), row.isFolder);
     }
     for (const char16_t* nothing : {u"", u"Z:\\no\\such\\thing"}) EXPECT_FALSE(files.EntryExists(nothing));
@@ -55,6 +54,9 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
     std::vector<Text> names{u"kept"};
     files.ListFiles(folder.PathText(), names);
     EXPECT_THAT(names, UnorderedElementsAre(u"kept", u"plain.txt", u"readonly.txt", u"hidden.txt", u"system.txt", u"帧Ω.png"));
+    std::vector<Text> visible;
+    files.ListVisibleFiles(folder.PathText(), visible);
+    EXPECT_THAT(visible, UnorderedElementsAre(u"plain.txt", u"readonly.txt", u"帧Ω.png"));
     std::vector<Text> empty;
     files.ListFiles(folder.FileText(L"sub"), empty);
     EXPECT_TRUE(empty.empty());

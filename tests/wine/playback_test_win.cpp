@@ -106,6 +106,17 @@ TEST_F(PlaybackTest, LoopAndReverseStayInTheRangeAndTurnWhilePlaying) {
     ui.Click(IdPlayButton);
 }
 
+// img0000.png … img0005.png, and a plain img3.png beside img0003.png that plays instead.
+TEST_F(PlaybackTest, PaddedFramesPlayInOrderAndAPlainNameBesideAPaddedOneWins) {
+    for (int n = 0; n <= 5; ++n) WriteSolidPng(folder.File(L"img000" + std::to_wstring(n) + L".png"), 8, 8, FrameColour(n));
+    WriteSolidPng(folder.File(L"img3.png"), 8, 8, FrameColour(13));
+    for (bool reverse : {false, true}) {
+        Prepare(L"0000", L"5", false, reverse);
+        ui.Click(IdPlayButton);
+        EXPECT_EQ(Record(10), reverse ? (Frames{5, 4, 13, 2, 1, 0}) : (Frames{0, 1, 2, 13, 4, 5}));
+    }
+}
+
 TEST_F(PlaybackTest, InputErrorsAreShownAndNothingStarts) {
     WriteFrames(9);
     ASSERT_TRUE(DeleteFileW(folder.File(L"img7.png").c_str()));

@@ -1,0 +1,81 @@
+// Frame files as people name them: the number written with or without leading zeros
+// (walk7.png, walk07.png, walk0007.png), found from one listing of the folder.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "core/platform.h"
+#include "core/text.h"
+
+namespace kino {
+
+// The file that names one frame number.
+struct FrameFile {
+    Text name;    // no folder
+    Text digits;  // the number as the name writes it: "7", "0007", "-003"
+};
+
+// Frame number -> the file that names it.
+using FrameFileMatch = std::map<std::int32_t, FrameFile>;
+
+// Frame number -> its frame-store key (the file name without its extension).
+using FrameKeyMap = std::map<std::int32_t, Text>;
+
+// The type index (0 jpg/jpeg, 1 bmp, 2 png) whose files have this lower-case extension.
+std::optional<std::int32_t> TypeIndexOfExtension(TextView extension);
+
+// The files among names that are prefix, a number, "." and an extension the type accepts,
+// letter case ignored as the file system ignores it. The number may have leading zeros and,
+// when negative, its minus sign before them; numbers beyond 32 bits are no frame numbers.
+// Where several files name one number, the fewest digits win, then the extension equal to
+// `extension`, then the first listed: the plain name (prefix7.png), where it exists, wins.
+FrameFileMatch MatchFrameFiles(const std::vector<Text>& names, TextView prefix, std::int32_t typeIndex,
+                               TextView extension, FileSystem& files);
+
+// The frames of first..last as the Start/Stop command finds them: the key of each number's
+// file, up to the first number that has none.
+struct FrameScan {
+    FrameKeyMap keys;
+    std::optional<std::int32_t> firstMissing;
+};
+
+// Lists the folder once. The prefix may reach into a subfolder ("sub\img"); the keys then
+// begin with that part, as the plain keys did.
+FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeIndex, TextView extension,
+                         std::int32_t first, std::int32_t last, FileSystem& files);
+
+// The frame-store key of frame n: its file's key where the scan found one, else the plain
+// key prefix + n. The frame clock asks this for every frame it draws.
+Text FrameKeyOf(const FrameKeyMap& keys, TextView prefix, std::int32_t n);
+
+// A numbered sequence: its prefix and type, and the ends of one unbroken run of numbers
+// with their digits as the file names write them.
+struct FrameRun {
+    Text prefix;
+    std::int32_t typeIndex = 0;
+    std::int32_t first = 0, last = 0;
+    Text firstDigits, lastDigits;
+};
+
+// The unbroken run of numbers in match around number (which must be in it).
+FrameRun RunAround(const FrameFileMatch& match, std::int32_t number);
+
+// A file name's stem split before its trailing digits; digits is empty when there are none,
+// and number is empty when there are none or they name a number beyond 32 bits.
+struct NameParts {
+    Text prefix, digits;
+    std::optional<std::int32_t> number;
+};
+NameParts SplitTrailingNumber(TextView stem);
+
+// The folder's one numbered sequence (two numbers or more under one prefix and type): of
+// type preferredType, or, when the folder has none of it, of any type. Nothing when there
+// are several. Its run is the longest unbroken one (the first of equals). typeExtension
+// gives the list's text for a type index.
+std::optional<FrameRun> OnlySequence(const std::vector<Text>& names, std::int32_t preferredType,
+                                     const std::function<Text(std::int32_t)>& typeExtension, FileSystem& files);
+
+}  // namespace kino

@@ -1,0 +1,77 @@
+#include "framestore/frame_files.h"
+
+#include <gtest/gtest.h>
+
+#include "app/layout.h"
+#include "fakes.h"
+
+namespace kino {
+namespace {
+
+using test::Log;
+
+TEST(MatchFrameFiles, TakesPlainThenFewestDigitsThenTheTypesOwnExtension) {
+    const struct {
+        std::vector<Text> names;
+        const char16_t* prefix;
+        std::int32_t type;
+        Log matched;  // number=name
+    } rows[] = {
+        {{u"frame_0007.png", u"frame_7.png", u"frame_07.png"}, u"frame_", 2, {u"7=frame_7.png"}},
+        {{u"frame_0007.png", u"frame_07.png", u"Frame_0008.PNG"}, u"frame_", 2, {u"7=frame_07.png", u"8=Frame_0008.PNG"}},
+        {{u"walk-003.png", u"walk-3.png", u"walk-0.png", u"walk-00.png", u"walk+4.png"}, u"walk", 2, {u"-3=walk-3.png"}},
+        {{u"a2147483647.png", u"a2147483648.png", u"a-2147483648.png", u"a-2147483649.png", u"a99999999999999999999.png",
+          u"a00000000000000000002.png"},
+         u"a", 2, {u"-2147483648=a-2147483648.png", u"2=a00000000000000000002.png", u"2147483647=a2147483647.png"}},
+        {{u"s1.jpeg", u"s1.jpg", u"s2.jpeg", u"s03.JPG", u"s3.jpeg", u"s4.bmp"}, u"s", 0, {u"1=s1.jpg", u"2=s2.jpeg", u"3=s3.jpeg"}},
+        {{u"img1.jpg", u"img2.png.bak", u"img3", u"img.png", u"img 5.png", u"img6x.png", u"img٧.png", u"xmg8.png"}, u"img", 2, {}},
+        {{u"shot2_0001.png", u"shot2_0002.png", u"shot1.png"}, u"shot2_", 2, {u"1=shot2_0001.png", u"2=shot2_0002.png"}},
+        {{u"帧001.png", u"帧0001.png"}, u"帧", 2, {u"1=帧001.png"}},
+    };
+    for (const auto& row : rows) {
+        test::FakeFileSystem files;
+        Log matched;
+        for (const auto& [n, file] : MatchFrameFiles(row.names, row.prefix, row.type, kTypeEntries[row.type], files))
+            matched.push_back(DecimalText(n) + u"=" + file.name);
+        EXPECT_EQ(matched, row.matched) << ::testing::PrintToString(row.names.front());
+    }
+}
+
+TEST(OnlySequence, IsTheLongestRunOfTheFoldersOneSequence) {
+    const struct {
+        std::vector<Text> names;
+        std::int32_t preferred;
+        const char16_t* found;  // prefix type first..last, or "" for none
+    } rows[] = {
+        {{u"f_0001.png", u"f_0002.png", u"f_0003.png", u"notes.txt", u"thumb1.png"}, 0, u"f_ 2 0001..0003"},
+        {{u"a1.png", u"a2.png", u"a3.png", u"a5.png", u"a6.png", u"a7.png", u"a8.png", u"a9.PNG"}, 2, u"a 2 5..9"},
+        {{u"b1.png", u"b002.png", u"B3.png", u"b0003.png"}, 2, u"b 2 1..3"},
+        {{u"x1.jpg", u"x2.jpeg", u"y1.png", u"y2.png"}, 2, u"y 2 1..2"},
+        {{u"x1.jpg", u"x2.jpeg", u"y1.png", u"y2.png"}, 1, u""},
+        {{u"x1.png", u"x2.png", u"y1.png", u"y2.png"}, 2, u""},
+        {{u"z99999999998.png", u"z99999999999.png", u"z5.png", u"readme.png", u"7"}, 2, u""},
+    };
+    for (const auto& row : rows) {
+        test::FakeFileSystem files;
+        const auto run = OnlySequence(row.names, row.preferred, [](std::int32_t t) { return Text(kTypeEntries[t]); }, files);
+        EXPECT_EQ(run ? run->prefix + u" " + DecimalText(run->typeIndex) + u" " + run->firstDigits + u".." + run->lastDigits
+                      : u"",
+                  row.found)
+            << ::testing::PrintToString(row.names.front());
+    }
+}
+
+TEST(ScanFrameFiles, ListsOnceAndStopsAtTheFirstNumberWithoutAVisibleFile) {
+    test::FakeFileSystem files;
+    for (const char16_t* name : {u"img001.png", u"img002.png", u"img3.png", u"img004.png"})
+        files.AddFile(u"C:\\f\\sub", name);
+    files.hidden.insert(u"C:\\f\\sub\\img004.png");
+    FrameScan scan = ScanFrameFiles(u"C:\\f", u"sub\\img", 2, u"png", 1, 9, files);
+    EXPECT_EQ(scan.keys, (FrameKeyMap{{1, u"sub\\img001"}, {2, u"sub\\img002"}, {3, u"sub\\img3"}}));
+    EXPECT_EQ(scan.firstMissing, 4);
+    EXPECT_EQ(files.listed, std::vector<Text>{u"C:\\f\\sub\\"});
+    EXPECT_EQ(ScanFrameFiles(u"C:\\nowhere", u"img", 2, u"png", 5, 9, files).firstMissing, 5);
+}
+
+}  // namespace
+}  // namespace kino
