@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "app/drop_win.h"
+#include "app/open_sequence.h"
 #include "app/window_state_win.h"
 #include "base/text_win.h"
 #include "imaging/gdiplus2_win.h"
@@ -57,11 +59,29 @@ void OnCreate(MainWindow& window) {
     CreateControls(window);
     FitClientSize(window.hwnd, window.dpi);
     window.focus = window.Item(IdFolderButton);
+    DragAcceptFiles(window.hwnd, TRUE);
 }
 
+// A chosen folder also fills the fields left empty from the sequence it holds.
 void OnFolderButton(MainWindow& window) {
     HandlerScope scope(window);
-    SetWindowTextOf(window.Item(IdFolderLabel), BrowseForFolder(window.hwnd, kFolderDialogTitle));
+    const Text folder = BrowseForFolder(window.hwnd, kFolderDialogTitle);
+    try {
+        OpenFolder(window.controls, window.files, folder);
+    } catch (const std::exception&) {
+    }
+}
+
+// A folder or a frame file dropped from Explorer. The inputs are locked while an animation
+// plays: a drop then changes nothing.
+void OnDropFiles(MainWindow& window, HDROP drop) {
+    const Text path = TakeFirstDroppedPath(drop);
+    if (path.empty() || !IsWindowEnabled(window.Item(IdFolderButton))) return;
+    HandlerScope scope(window);
+    try {
+        OpenDroppedPath(window.controls, window.files, path);
+    } catch (const std::exception&) {
+    }
 }
 
 // No exception may cross the window procedure: a run that runs out of memory just ends.
@@ -151,6 +171,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_CREATE: OnCreate(*window); return 0;
     case WM_COMMAND: OnCommand(*window, wParam); return 0;
+    case WM_DROPFILES: OnDropFiles(*window, reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HSCROLL: OnRateBar(*window, reinterpret_cast<HWND>(lParam), LOWORD(wParam)); return 0;
     case kClockMessage: OnClockTick(*window, wParam); return 0;
     case DM_GETDEFID: return MAKELRESULT(IdPlayButton, DC_HASDEFID);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/layout.h"
+#include "app/open_sequence.h"
 #include "fakes.h"
 
 namespace kino {
@@ -71,6 +72,45 @@ TEST(ScanFrameFiles, ListsOnceAndStopsAtTheFirstNumberWithoutAVisibleFile) {
     EXPECT_EQ(scan.firstMissing, 4);
     EXPECT_EQ(files.listed, std::vector<Text>{u"C:\\f\\sub\\"});
     EXPECT_EQ(ScanFrameFiles(u"C:\\nowhere", u"img", 2, u"png", 5, 9, files).firstMissing, 5);
+}
+
+// Dropping a path, or choosing a folder, on a form whose fields hold what was typed before.
+TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
+    const Text refused = u"info=类型错误：不能打开";
+    const Text only = u"，只能打开jpg、jpeg、bmp或png图像。";
+    const struct {
+        const char16_t* path;
+        bool chosen;  // through the folder dialog rather than dropped
+        const char16_t *prefix, *first, *last;
+        Log writes;
+    } rows[] = {
+        {u"C:\\f\\frame_0003.png", false, u"x", u"1", u"2",
+         {u"folder=C:\\f", u"type=2", u"prefix=frame_", u"first=0001", u"last=0005"}},
+        {u"C:\\f\\frame_0008.png", false, u"", u"", u"",
+         {u"folder=C:\\f", u"type=2", u"prefix=frame_", u"first=0008", u"last=0008"}},
+        {u"C:\\f\\clip.BMP", false, u"x", u"1", u"2", {u"folder=C:\\f", u"type=1", u"prefix=clip"}},
+        {u"C:\\a7.jpeg", false, u"", u"", u"", {u"folder=C:\\", u"type=0", u"prefix=a", u"first=7", u"last=7"}},
+        {u"C:\\f\\film.lnk", false, u"x", u"1", u"2", {refused + u"film.lnk" + only}},
+        {u"C:\\f\\README", false, u"", u"", u"", {refused + u"README" + only}},
+        {u"C:\\f", false, u"", u"", u"", {u"folder=C:\\f", u"prefix=frame_", u"type=2", u"first=0001", u"last=0005"}},
+        {u"C:\\f", true, u"", u"3", u"", {u"folder=C:\\f", u"prefix=frame_", u"type=2", u"last=0005"}},
+        {u"C:\\f", true, u"x", u"", u"", {u"folder=C:\\f"}},
+        {u"", true, u"", u"", u"", {u"folder="}},
+    };
+    for (const auto& row : rows) {
+        test::FakeFileSystem files;
+        for (const char16_t* name : {u"frame_0001.png", u"frame_0002.png", u"frame_0003.png", u"frame_0004.png",
+                                     u"frame_0005.png", u"frame_0008.png", u"clip.BMP", u"film.lnk", u"README"})
+            files.AddFile(u"C:\\f", name);
+        files.folders[u"C:\\"];
+        test::FakeForm form;
+        form.prefix = row.prefix;
+        form.first = row.first;
+        form.last = row.last;
+        if (row.chosen) OpenFolder(form, files, row.path);
+        else OpenDroppedPath(form, files, row.path);
+        EXPECT_EQ(form.writes, row.writes) << ::testing::PrintToString(Text(row.path));
+    }
 }
 
 }  // namespace

@@ -227,6 +227,9 @@ TEST_F(MainWindow, FolderDialogPutsTheChosenPathIntoTheFolderLabelChineseNamesIn
     TempFolder temp;
     const std::wstring folder = temp.File(L"帧序列Ωé");
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    // The folder's one sequence fills the prefix, the type and the number box left empty.
+    for (int n = 1; n <= 12; ++n) WriteBytes(folder + (n < 10 ? L"\\帧_00" : L"\\帧_0") + std::to_wstring(n) + L".bmp", "");
+    ui.SetText(IdLastNumberBox, L"9");
     {
         DialogDriver driver(ui.Window(), folder, true);
         ui.Click(IdFolderButton);
@@ -235,6 +238,10 @@ TEST_F(MainWindow, FolderDialogPutsTheChosenPathIntoTheFolderLabelChineseNamesIn
     wchar_t expected[MAX_PATH] = {};  // as the shell spells it (its long form)
     GetLongPathNameW(folder.c_str(), expected, MAX_PATH);
     EXPECT_EQ(ui.TextOf(IdFolderLabel), FromWide(expected));
+    EXPECT_EQ(ui.TextOf(IdPrefixBox), u"帧_");
+    EXPECT_EQ(SendMessageW(ui.Item(IdTypeList), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(ui.TextOf(IdFirstNumberBox), u"001");
+    EXPECT_EQ(ui.TextOf(IdLastNumberBox), u"9") << "typed";
     {
         DialogDriver driver(ui.Window(), L"", false);
         ui.Click(IdFolderButton);
