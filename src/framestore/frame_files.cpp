@@ -80,7 +80,7 @@ FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeInde
     const TextView folderPart = cut == TextView::npos ? TextView() : prefix.substr(0, cut + 1);
     Text listed(folder);
     if (!folderPart.empty()) {
-        listed += u'\\';
+        if (listed.empty() || listed.back() != u'\\') listed += u'\\';
         listed += folderPart;
     }
     // A folder that can't be listed has no frame files; a listing that broke off has those
