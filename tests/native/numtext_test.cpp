@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -14,8 +13,6 @@ namespace kino {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-double Value(TextView text) { return NumberValue(text); }
 
 TEST(NumberValue, ReadsTheNumberTheTextBeginsWith) {
     const Text zeros(400, u'0');
@@ -47,7 +44,7 @@ TEST(NumberValue, ReadsTheNumberTheTextBeginsWith) {
         {u"1.8e308", kInf},              {u"4.9e-324", 4.9e-324},   {u"1e-330", 0},
         {u"1e99999999999999999999999999", kInf}, {u"0e99999", 0},   {Text(5000, u'9'), kInf},
     };
-    for (const auto& row : rows) EXPECT_EQ(Value(row.text), row.value) << ::testing::PrintToString(row.text.substr(0, 40));
+    for (const auto& row : rows) EXPECT_EQ(NumberValue(row.text), row.value) << ::testing::PrintToString(row.text.substr(0, 40));
 }
 
 TEST(FrameNumberOf, RoundsHalvesToEvenWithinThe32BitRange) {
@@ -62,8 +59,8 @@ TEST(FrameNumberOf, RoundsHalvesToEvenWithinThe32BitRange) {
     for (const auto& row : rows) EXPECT_EQ(FrameNumberOf(row.value), row.number) << row.value;
 }
 
-// Random texts over the characters that matter: no crash, no sanitizer report, and the
-// properties that must hold for every text.
+// Random texts over the characters that matter: no crash, no sanitizer report, never NaN, and a
+// frame number only within half a unit of the value.
 TEST(NumberValue, RandomTextsKeepTheRules) {
     static const char16_t kAlphabet[] = u"0123456789+-.eEdDhHoO&&  \t\nxZ,\r\x5E27\x4E00\xD800\xDC00\xFF11";
     std::mt19937 random(20240611);
@@ -75,13 +72,6 @@ TEST(NumberValue, RandomTextsKeepTheRules) {
         if (i % 1000 == 0) text.append(2000, u'7');  // now and then a very long digit run
         const double value = NumberValue(text);
         ASSERT_FALSE(std::isnan(value)) << ::testing::PrintToString(text);
-        Text squeezed;
-        for (char16_t c : text)
-            if (c != u' ' && c != u'\t' && c != u'\n') squeezed.push_back(c);
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(NumberValue(squeezed)), std::bit_cast<std::uint64_t>(value));
-        if (!squeezed.empty() && Text(u"0123456789+-.&").find(squeezed[0]) == Text::npos) {
-            ASSERT_EQ(value, 0);
-        }
         const auto number = FrameNumberOf(value);
         ASSERT_TRUE(number ? std::fabs(*number - value) <= 0.5 : std::fabs(value) > 2147483647.0) << value;
     }
@@ -101,7 +91,7 @@ TEST(NumberValue, AgreesWithStrtodOnDecimalTexts) {
         if (random() % 2) text += "." + digits(25);
         if (text.find_first_of("0123456789") == std::string::npos) text += "0";
         if (random() % 2) text += (random() % 2 ? "e" : "E") + std::string(random() % 2 ? "-" : "") + digits(3);
-        ASSERT_EQ(Value(Text(text.begin(), text.end())), std::strtod(text.c_str(), nullptr)) << text;
+        ASSERT_EQ(NumberValue(Text(text.begin(), text.end())), std::strtod(text.c_str(), nullptr)) << text;
     }
 }
 

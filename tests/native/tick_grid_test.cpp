@@ -23,7 +23,6 @@ TEST(TickGrid, DeadlinesAreExactMultiplesWithoutDrift) {
             }
         }
     }
-    EXPECT_EQ(TickGrid(0, 33, 3'579'545).Deadline(1000), 118'124'985);  // truncated gaps lose 1 tick in 67
 }
 
 TEST(TickGrid, TheNextTickIsTheNextPointOrTheLatestMissedByLessThanHalfAnInterval) {
@@ -40,28 +39,15 @@ TEST(TickGrid, TheNextTickIsTheNextPointOrTheLatestMissedByLessThanHalfAnInterva
             std::int64_t done, now, next;
         } nexts[] = {
             {3, at(3, 1), 4},             {3, at(4, -1), 4},  // in time: the next point
-            {3, at(4, 0), 4},             {3, at(4, interval / 4), 4},  // just after it: still due, a little late
+            // Just after it: still due, a little late (a handler slightly slower than the interval
+            // then costs lateness, not half the rate).
+            {3, at(4, 0), 4},             {3, at(4, interval / 4), 4},
             {3, at(4, interval / 2 + 1), 5},                  // missed by half an interval: skipped
             {3, at(6, interval / 4), 6},  {3, at(6, 3 * interval / 4), 7},  // no burst of catch-up ticks
             {4, at(4, 0), 5},             {4, at(4, interval / 4), 5},  {0, at(0, 0), 1},  // never the same point
         };
         for (const auto& row : nexts) EXPECT_EQ(grid.NextAfter(row.done, row.now), row.next) << row.done << " " << row.now;
     }
-}
-
-TEST(TickGrid, AHandlerSlightlySlowerThanTheIntervalKeepsMostOfTheRate) {
-    // A 9 ms handler at an 8 ms interval: skipping every missed point would halve the rate (63 a
-    // second); ticking late instead keeps it near what the handler allows (111).
-    const std::int64_t frequency = 10'000'000, handler = 9 * frequency / 1000;
-    const TickGrid grid(0, 8, frequency);
-    int ticks = 0;
-    for (std::int64_t done = 0, now = 0; now < frequency; ++ticks) {
-        const std::int64_t next = grid.NextAfter(done, now);
-        now = std::max(now, grid.Deadline(next)) + handler;
-        done = next;
-    }
-    EXPECT_GE(ticks, 95);
-    EXPECT_LE(ticks, 112);
 }
 
 }  // namespace
