@@ -29,9 +29,9 @@ public:
     }
     ~MemorySurface() override { SelectObject(dc_.get(), original_); }
 
-    std::uint32_t Pixel(int x, int y) const {  // 0xRRGGBB
+    std::uint32_t Pixel(int x, int y) const {  // 0xFFRRGGBB
         GdiFlush();
-        return bits_[y * width_ + x] & 0xFFFFFF;
+        return bits_[y * width_ + x] | 0xFF000000;
     }
 
     bool GetAutoRedraw(bool& value) override {

@@ -12,12 +12,7 @@
 namespace kino::test {
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kGreen = RGB(0, 200, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-
-std::uint32_t Rgb(COLORREF colour) { return ArgbOf(colour) & 0xFFFFFF; }
+constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00C800, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
 
 TEST(GdiplusSession, StartsOnceAndEndsOnce) {
     TerminateGDIPlus();
@@ -54,7 +49,7 @@ private:
 };
 
 TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
-    const std::string png = PngBytes(40, 30, Solid(40, 30, ArgbOf(kRed)));
+    const std::string png = PngBytes(40, 30, Solid(40, 30, kRed));
     std::string hugeBmp = BmpBytes(1, 1, Solid(1, 1, 0xFF000000));
     for (int offset : {18, 22}) hugeBmp.replace(offset, 4, std::string{'\x60', '\xEA', 0, 0});  // 60000 x 60000
     const std::pair<const wchar_t*, std::string> files[] = {
@@ -76,17 +71,17 @@ TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
 }
 
 TEST_F(LoadTest, LoadedFilesCanBeDeletedOrRenamedAndStillDraw) {
-    WriteSolidPng(folder.File(L"帧Ω.png"), 20, 10, kRed);  // a name outside the code page
-    WriteBytes(folder.File(L"b.bmp"), BmpBytes(20, 10, Solid(20, 10, ArgbOf(kGreen))));
-    SaveWithGdiplus(folder.File(L"c.jpg"), 20, 10, Solid(20, 10, ArgbOf(kBlue)), Encoder::Jpeg);
+    WritePng(folder.File(L"帧Ω.png"), 20, 10, Solid(20, 10, kRed));  // a name outside the code page
+    WriteBytes(folder.File(L"b.bmp"), BmpBytes(20, 10, Solid(20, 10, kGreen)));
+    SaveWithGdiplus(folder.File(L"c.jpg"), 20, 10, Solid(20, 10, kBlue), Encoder::Jpeg);
     const ImageRef images[] = {Load(L"帧Ω.png"), Load(L"b.bmp"), Load(L"c.jpg")};
     EXPECT_TRUE(DeleteFileW(folder.File(L"帧Ω.png").c_str())) << GetLastError();
     EXPECT_TRUE(MoveFileW(folder.File(L"b.bmp").c_str(), folder.File(L"moved.bmp").c_str())) << GetLastError();
     EXPECT_NO_THROW(WriteBytes(folder.File(L"c.jpg"), "replaced")) << "free for writing, too";
     MemorySurface surface(64, 16);
     for (int i = 0; i < 3; ++i) DrawImage(surface, images[i], 20 * i, 0, nullptr);
-    EXPECT_EQ(surface.Pixel(5, 5), Rgb(kRed));
-    EXPECT_EQ(surface.Pixel(25, 5), Rgb(kGreen));
+    EXPECT_EQ(surface.Pixel(5, 5), kRed);
+    EXPECT_EQ(surface.Pixel(25, 5), kGreen);
     EXPECT_LT((surface.Pixel(45, 5) >> 16) & 0xFF, 16u);
     EXPECT_GT(surface.Pixel(45, 5) & 0xFF, 230u);
     EXPECT_TRUE(boxes.Boxes().empty());
@@ -105,11 +100,11 @@ TEST_F(LoadTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
 }
 
 TEST_F(LoadTest, DrawsAtPixelSizeAndRefreshesTheSurface) {
-    WriteBytes(folder.File(L"b.bmp"), BmpBytes(30, 10, Solid(30, 10, ArgbOf(kBlue))));  // records 72 dpi
+    WriteBytes(folder.File(L"b.bmp"), BmpBytes(30, 10, Solid(30, 10, kBlue)));  // records 72 dpi
     MemorySurface surface(64, 32);
     DrawImage(surface, Load(L"b.bmp"), 2, 3, nullptr);
-    EXPECT_EQ(surface.Pixel(2, 3), Rgb(kBlue));
-    EXPECT_EQ(surface.Pixel(31, 12), Rgb(kBlue));
+    EXPECT_EQ(surface.Pixel(2, 3), kBlue);
+    EXPECT_EQ(surface.Pixel(31, 12), kBlue);
     for (auto [x, y] : {std::pair{1, 3}, {32, 12}, {2, 2}, {31, 13}}) EXPECT_EQ(surface.Pixel(x, y), kWhite) << x << "," << y;
     EXPECT_TRUE(surface.autoRedraw);
     EXPECT_EQ(surface.refreshes, 1);

@@ -77,21 +77,12 @@ int RecordBox(HWND owner, TextView text, TextView title, unsigned style) {
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     wchar_t temp[MAX_PATH + 1];
-    std::wstring base(temp, GetTempPathW(MAX_PATH + 1, temp));
-    base += L"kino-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-";
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const std::wstring candidate = base + std::to_wstring(counter++);
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
-    }
-    if (path_.empty()) throw std::runtime_error("can't create a temporary folder");
+    path_ = std::wstring(temp, GetTempPathW(MAX_PATH + 1, temp)) + L"kino-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
+            std::to_wstring(counter++);
+    if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("can't create a temporary folder");
 }
 
 TempFolder::~TempFolder() { DeleteTree(path_); }
-
-std::uint32_t ArgbOf(COLORREF colour, std::uint8_t alpha) {
-    return (std::uint32_t{alpha} << 24) | (std::uint32_t{GetRValue(colour)} << 16) |
-           (std::uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
-}
 
 std::string PngChunk(const char* type, std::string_view data) {
     std::string chunk;
@@ -182,7 +173,8 @@ void WritePng(const std::wstring& path, int width, int height, const Pixels& pix
 }
 
 void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF colour) {
-    WritePng(path, width, height, Solid(width, height, ArgbOf(colour)));
+    const std::uint32_t argb = 0xFF000000u | GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+    WritePng(path, width, height, Solid(width, height, argb));
 }
 
 void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixels& pixels, Encoder encoder) {

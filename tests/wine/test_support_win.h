@@ -32,7 +32,6 @@ private:
 
 // Pixels as 0xAARRGGBB, rows top to bottom.
 using Pixels = std::vector<std::uint32_t>;
-std::uint32_t ArgbOf(COLORREF colour, std::uint8_t alpha = 0xFF);
 inline Pixels Solid(int width, int height, std::uint32_t argb) { return Pixels(std::size_t(width) * height, argb); }
 
 // Files written by hand: a PNG of any colour type and bit depth from its rows as stored (each
