@@ -101,12 +101,5 @@ TEST(FrameClock, UndecodableFrameLeavesThePictureClearedAndPlayGoesOn) {
     EXPECT_EQ(clock.state.currentNumber, 4);
 }
 
-TEST(FrameRate, CaptionFollowsTheRateBar) {
-    test::FakeForm form;
-    form.rate = 7;
-    OnRateChange(form);
-    EXPECT_EQ(form.writes, Frames{u"rate caption=帧率：7帧每秒"});
-}
-
 }  // namespace
 }  // namespace kino
