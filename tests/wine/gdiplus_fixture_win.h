@@ -20,18 +20,14 @@ protected:
 // A width x height 32-bit bitmap in a memory DC, filled white.
 class MemorySurface final : public DrawingSurface {
 public:
-    MemorySurface(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
-        void* bits = nullptr;
-        bitmap_ = MakeDib32(dc_.get(), width, height, &bits);
-        bits_ = static_cast<std::uint32_t*>(bits);
-        original_ = SelectObject(dc_.get(), bitmap_.get());
-        std::fill(bits_, bits_ + width * height, 0xFFFFFFu);
+    MemorySurface(int width, int height)
+        : width_(width), bitmap_(MakeDib32(dc_.get(), width, height, &bits_)), selected_(dc_.get(), bitmap_.get()) {
+        std::fill_n(static_cast<std::uint32_t*>(bits_), width * height, 0xFFFFFFu);
     }
-    ~MemorySurface() override { SelectObject(dc_.get(), original_); }
 
     std::uint32_t Pixel(int x, int y) const {  // 0xFFRRGGBB
         GdiFlush();
-        return bits_[y * width_ + x] | 0xFF000000;
+        return static_cast<const std::uint32_t*>(bits_)[y * width_ + x] | 0xFF000000;
     }
 
     bool GetAutoRedraw(bool& value) override {
@@ -60,10 +56,10 @@ public:
 
 private:
     int width_;
-    UniqueMemoryDc dc_;
+    void* bits_ = nullptr;
+    UniqueMemoryDc dc_{CreateCompatibleDC(nullptr)};
     UniqueBitmap bitmap_;
-    HGDIOBJ original_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
+    SelectObjectScope selected_;
 };
 
 }  // namespace kino::test
