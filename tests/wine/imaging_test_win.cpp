@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/message_box_win.h"
 #include "base/text_win.h"
 #include "gdiplus_fixture_win.h"
 #include "imaging/image_service_win.h"
@@ -29,8 +30,22 @@ TEST(GdiplusSession, StartsOnceAndEndsOnce) {
     TerminateGDIPlus();
 }
 
+struct RecordedBox {
+    HWND owner;
+    Text text, title;
+    unsigned style;
+};
+std::vector<RecordedBox> g_boxes;  // the message boxes a test showed, each answered at once
+
 class LoadTest : public GdiplusTest {
 protected:
+    void SetUp() override {
+        g_boxes.clear();
+        previousBox_ = SetMessageBoxFunction([](HWND owner, TextView text, TextView title, unsigned style) {
+            g_boxes.push_back({owner, Text(text), Text(title), style});
+            return IDOK;
+        });
+    }
     // Loads the file and disposes the image at the end of the test.
     ImageRef Load(const std::wstring& name) {
         const ImageRef image = LoadImageFile(folder.FileText(name), decoder);
@@ -38,14 +53,15 @@ protected:
         return image;
     }
     void TearDown() override {
+        SetMessageBoxFunction(previousBox_);
         for (ImageRef image : loaded_) gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(image));
     }
     TempFolder folder;
     WicFrameDecoder decoder;
-    MessageBoxRecorder boxes;
 
 private:
     std::vector<ImageRef> loaded_;
+    MessageBoxFunction previousBox_ = nullptr;
 };
 
 TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
@@ -66,7 +82,7 @@ TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
     EXPECT_EQ(Load(L"missing.png"), 0u);
     EXPECT_EQ(LoadImageFile(u"", decoder), 0u);
     EXPECT_EQ(LoadImageFile(folder.FileText(L"text.png") + Text(1, u'\0') + u"x", decoder), 0u);
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(g_boxes.empty());
     EXPECT_TRUE(DeleteFileW(folder.File(L"cut.png").c_str())) << "a failed decode lets go of the file";
 }
 
@@ -84,7 +100,7 @@ TEST_F(LoadTest, LoadedFilesCanBeDeletedOrRenamedAndStillDraw) {
     EXPECT_EQ(surface.Pixel(25, 5), kGreen);
     EXPECT_LT((surface.Pixel(45, 5) >> 16) & 0xFF, 16u);
     EXPECT_GT(surface.Pixel(45, 5) & 0xFF, 230u);
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 TEST_F(LoadTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
@@ -112,7 +128,7 @@ TEST_F(LoadTest, DrawsAtPixelSizeAndRefreshesTheSurface) {
     DrawImage(surface, 0, 0, 0, nullptr);
     EXPECT_EQ(surface.autoRedrawWrites, 1);
     EXPECT_EQ(surface.refreshes, 2);
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 // The box of a surface that fails belongs to the program's window, whichever window is active.
@@ -128,8 +144,8 @@ TEST_F(LoadTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
     noRefresh.hasRefresh = false;
     service.DrawImage(noHdc, 0, 0, 0);
     service.DrawImage(noRefresh, 0, 0, 0);
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
-    for (const RecordedBox& box : boxes.Boxes()) {
+    ASSERT_EQ(g_boxes.size(), 2u);
+    for (const RecordedBox& box : g_boxes) {
         EXPECT_EQ(box.owner, owner);
         EXPECT_EQ(box.text, u"出现绘制错误。");
         EXPECT_EQ(box.title, u"GDIPlus2");

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "base/message_box_win.h"
 #include "imaging/gdiplus_api_win.h"
 
 namespace kino::test {
@@ -62,14 +61,6 @@ std::string StoredZlib(std::string_view raw) {
     }
     PutBigEndian(out, (b << 16) | a);
     return out;
-}
-
-std::vector<RecordedBox> g_boxes;
-MessageBoxFunction g_previous = nullptr;
-
-int RecordBox(HWND owner, TextView text, TextView title, unsigned style) {
-    g_boxes.push_back({owner, Text(text), Text(title), style});
-    return IDOK;
 }
 
 }  // namespace
@@ -217,17 +208,5 @@ UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits) {
     *bits = nullptr;
     return UniqueBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
-
-MessageBoxRecorder::MessageBoxRecorder() {
-    g_boxes.clear();
-    g_previous = SetMessageBoxFunction(RecordBox);
-}
-
-MessageBoxRecorder::~MessageBoxRecorder() {
-    SetMessageBoxFunction(g_previous);
-    g_boxes.clear();
-}
-
-const std::vector<RecordedBox>& MessageBoxRecorder::Boxes() const { return g_boxes; }
 
 }  // namespace kino::test

@@ -1,5 +1,5 @@
 // Helpers for the Windows-side tests and benchmarks: temporary folders, image files written at
-// test time, recorded message boxes.
+// test time.
 #pragma once
 #include <windows.h>
 
@@ -60,21 +60,5 @@ Pixels ImagePixels(std::uintptr_t image, int* width = nullptr, int* height = nul
 
 // A 32-bit top-down DIB section; *bits receives its pixels.
 UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits);
-
-// Message boxes shown while a recorder lives are recorded and answered at once with IDOK.
-struct RecordedBox {
-    HWND owner;
-    Text text;
-    Text title;
-    unsigned style;
-};
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder();
-    ~MessageBoxRecorder();
-    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
-    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
-    const std::vector<RecordedBox>& Boxes() const;
-};
 
 }  // namespace kino::test
