@@ -8,9 +8,9 @@
 #include "base/message_box_win.h"
 #include "base/text_win.h"
 #include "core/platform.h"
+#include "imaging/frame_decoder_win.h"
 #include "imaging/gdiplus_bitmap_win.h"
 #include "imaging/pixel_rows.h"
-#include "imaging/wic_decoder_win.h"
 
 namespace kino {
 
@@ -149,7 +149,7 @@ void TerminateGDIPlus() {
     g_token = 0;
 }
 
-ImageRef LoadImageFile(TextView path, WicFrameDecoder& decoder) {
+ImageRef LoadImageFile(TextView path, FrameDecoder& decoder) {
     // A NUL inside the text would silently name another file.
     if (path.find(u'\0') != TextView::npos) return 0;
     const std::wstring terminated = WideString(path);

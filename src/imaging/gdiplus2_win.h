@@ -9,7 +9,7 @@
 
 namespace kino {
 
-class WicFrameDecoder;
+class FrameDecoder;
 
 inline constexpr char16_t kGdiPlus2Title[] = u"GDIPlus2";
 inline constexpr char16_t kDrawErrorText[] = u"出现绘制错误。";
@@ -27,9 +27,10 @@ ULONG_PTR GdiplusToken();
 // Decodes the file completely into a bitmap of its own and lets go of the file: nothing is
 // decoded later, the file stays free to be moved or deleted. Opaque images become 32bpp RGB
 // (the fastest to draw), images with transparency premultiplied ARGB. 0 on any failure.
-// JPEG, PNG and BMP files are decoded by the calling thread's WIC decoder straight into that
-// bitmap; what WIC leaves, GDI+ loads.
-ImageRef LoadImageFile(TextView path, WicFrameDecoder& decoder);
+// JPEG and PNG files are decoded by the calling thread's libjpeg-turbo and libspng (where the build
+// has them), JPEG, PNG and BMP files by its WIC decoder, straight into that bitmap; what those
+// leave, GDI+ loads.
+ImageRef LoadImageFile(TextView path, FrameDecoder& decoder);
 
 // Draws image unscaled with its top-left corner at (x, y) of the surface, then refreshes the
 // surface. A surface that fails is reported in a box owned by owner.

@@ -5,8 +5,8 @@
 #include <system_error>
 #include <thread>
 
+#include "imaging/frame_decoder_win.h"
 #include "imaging/gdiplus2_win.h"
-#include "imaging/wic_decoder_win.h"
 
 namespace kino {
 
@@ -14,7 +14,7 @@ std::vector<ImageRef> GdiplusImageService::LoadImages(const std::vector<Text>& p
     std::vector<ImageRef> images(paths.size(), 0);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-        WicFrameDecoder decoder;
+        FrameDecoder decoder;
         for (std::size_t i; (i = next.fetch_add(1)) < paths.size();) {
             try {
                 images[i] = LoadImageFile(paths[i], decoder);

@@ -26,4 +26,26 @@ bool RowOpaque(const std::uint32_t* row, std::size_t width) {
     return all == 0xFF000000u;
 }
 
+bool RgbaToBgraRow(std::uint32_t* row, std::size_t width) {
+    std::uint32_t all = 0xFF000000u;
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t pixel = row[x];  // bytes R G B A: the little-endian word 0xAABBGGRR
+        all &= pixel;
+        row[x] = (pixel & 0xFF00FF00u) | ((pixel & 0xFFu) << 16) | ((pixel >> 16) & 0xFFu);
+    }
+    return all >= 0xFF000000u;
+}
+
+void PremultiplyRow(const std::uint32_t* from, std::uint32_t* to, std::size_t width) {
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t pixel = from[x], alpha = pixel >> 24;
+        if (alpha == 0xFF) {
+            to[x] = pixel;
+            continue;
+        }
+        const auto times = [&](int shift) { return (((pixel >> shift) & 0xFFu) * alpha + 127u) / 255u << shift; };
+        to[x] = (alpha << 24) | times(16) | times(8) | times(0);
+    }
+}
+
 }  // namespace kino

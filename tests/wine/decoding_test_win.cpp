@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "gdiplus_fixture_win.h"
+#include "imaging/frame_decoder_win.h"
 #include "imaging/gdiplus_bitmap_win.h"
-#include "imaging/wic_decoder_win.h"
 
 namespace kino::test {
 namespace {
@@ -52,7 +52,7 @@ protected:
     }
     bool WicTakes(const wchar_t* name) { return UniqueGpImage(decoder.Decode(folder.File(name).c_str())).get(); }
     UniqueGpImage Load(const wchar_t* name) {
-        return UniqueGpImage(reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(name), decoder)));
+        return UniqueGpImage(reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(name), frames)));
     }
     static gdip::PixelFormat FormatOf(const UniqueGpImage& image) {
         gdip::PixelFormat format = 0;
@@ -62,6 +62,7 @@ protected:
 
     TempFolder folder;
     WicFrameDecoder decoder;
+    FrameDecoder frames;
 };
 
 TEST_F(DecodingTest, OpaqueFramesBecomeRgbBitmapsOfTheirPixels) {

@@ -7,8 +7,8 @@
 #include "base/message_box_win.h"
 #include "base/text_win.h"
 #include "gdiplus_fixture_win.h"
+#include "imaging/frame_decoder_win.h"
 #include "imaging/image_service_win.h"
-#include "imaging/wic_decoder_win.h"
 
 namespace kino::test {
 namespace {
@@ -57,7 +57,7 @@ protected:
         for (ImageRef image : loaded_) gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(image));
     }
     TempFolder folder;
-    WicFrameDecoder decoder;
+    FrameDecoder decoder;
 
 private:
     std::vector<ImageRef> loaded_;

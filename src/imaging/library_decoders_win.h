@@ -1,0 +1,35 @@
+// JPEG and PNG frames decoded by libjpeg-turbo and libspng, from the file's bytes straight into
+// a GDI+ bitmap of their own: 32bpp RGB when every pixel is opaque, else 32bpp premultiplied
+// ARGB, the same pixels as the WIC path gives. Null for anything they leave to that path.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "imaging/gdiplus_api_win.h"
+
+extern "C" {
+typedef struct KinoJpegReader KinoJpegReader;
+}
+
+namespace kino {
+
+// One per decoding thread: the JPEG decompressor is made once and reused for every file.
+class JpegFrameDecoder {
+public:
+    JpegFrameDecoder();
+    ~JpegFrameDecoder();
+    JpegFrameDecoder(const JpegFrameDecoder&) = delete;
+    JpegFrameDecoder& operator=(const JpegFrameDecoder&) = delete;
+
+    // Null for a damaged file (any libjpeg warning counts) and for CMYK and YCCK images.
+    gdip::GpBitmap* Decode(const std::uint8_t* data, std::size_t size);
+
+private:
+    KinoJpegReader* reader_;
+};
+
+// Null for a damaged file, for more than 8 bits per channel and for a recorded gamma other than
+// the usual 1/2.2: GDI+ converts those its own way.
+gdip::GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size);
+
+}  // namespace kino
