@@ -1,11 +1,21 @@
-// Frames decoded into bitmaps of their own: JPEG, PNG and BMP by WIC, everything else by GDI+,
-// each to the pixels GDI+ itself reads from the file; opaque ones as RGB, see-through ones
+// Frames decoded into bitmaps of their own: JPEG and PNG by libjpeg-turbo and libspng (where the
+// build has them), those and BMP by WIC, everything else by GDI+, each to the pixels GDI+ itself
+// reads from the file (JPEG within a few levels); opaque ones as RGB, see-through ones
 // premultiplied. COM is left as the decoding thread had it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <thread>
+#ifdef KINO_DECODER_LIBS
+#include <cstdio>  // jpeglib.h needs FILE
+
+#include <jpeglib.h>
+
+#include "imaging/library_decoders_win.h"
+#endif
 
 #include "gdiplus_fixture_win.h"
 #include "imaging/frame_decoder_win.h"
@@ -40,6 +50,80 @@ std::string Gamma(std::uint32_t gamma) {
     return PngChunk("gAMA", std::string_view(value, 4));
 }
 
+// An interlaced RGB PNG: the rows of each Adam7 pass with their filter byte, and IHDR saying so.
+std::string InterlacedPng(const Pixels& pixels) {
+    constexpr int kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                   {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};  // x0 y0 dx dy
+    std::string rows;
+    for (const auto& [x0, y0, dx, dy] : kPasses) {
+        for (int y = y0; y < kHeight; y += dy) {
+            rows.push_back(0);
+            for (int x = x0; x < kWidth; x += dx) {
+                const std::uint32_t p = pixels[static_cast<std::size_t>(y) * kWidth + x];
+                rows += {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
+            }
+        }
+    }
+    std::string png = RawPngBytes(kWidth, kHeight, 2, 8, rows), header = png.substr(16, 13);
+    header[12] = 1;  // the interlace method
+    return png.replace(8, 25, PngChunk("IHDR", header));
+}
+
+#ifdef KINO_DECODER_LIBS
+enum class JpegKind { Colour, Grey, Progressive, Restarts, Cmyk };
+
+// A JPEG of the pattern written by libjpeg-turbo itself, in kinds the GDI+ encoder doesn't make.
+std::string EncodeJpeg(const Pixels& pixels, JpegKind kind) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = kWidth;
+    info.image_height = kHeight;
+    info.input_components = 4;  // the pixels' bytes as they lie: B G R A
+    info.in_color_space = kind == JpegKind::Cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_set_defaults(&info);
+    if (kind == JpegKind::Grey) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+    if (kind == JpegKind::Progressive) jpeg_simple_progression(&info);
+    if (kind == JpegKind::Restarts) info.restart_in_rows = 1;
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const JSAMPLE*>(&pixels[info.next_scanline * kWidth]));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const std::string bytes(reinterpret_cast<const char*>(out), size);
+    std::free(out);
+    return bytes;
+}
+
+// What the libraries make of the bytes: libjpeg-turbo's for a JPEG name, else libspng's.
+UniqueGpImage LibraryDecode(JpegFrameDecoder& jpeg, std::wstring_view name, std::string_view bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    return UniqueGpImage(name.ends_with(L".jpg") ? jpeg.Decode(data, bytes.size()) : DecodePng(data, bytes.size()));
+}
+#endif
+
+#ifdef KINO_DECODER_LIBS
+constexpr bool kLibraries = true;
+#else
+constexpr bool kLibraries = false;
+#endif
+
+// The mean difference of two images' colour bytes, in levels.
+double MeanDifference(const Pixels& a, const Pixels& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size() * 4; ++i) {
+        if (i % 4 != 3) sum += std::abs(reinterpret_cast<const std::uint8_t*>(a.data())[i] -
+                                        reinterpret_cast<const std::uint8_t*>(b.data())[i]);
+    }
+    return sum / (a.size() * 3.0);
+}
+
 class DecodingTest : public GdiplusTest {
 protected:
     // The file as GdipLoadImageFromFile reads it, as ARGB.
@@ -51,6 +135,15 @@ protected:
         return pixels;
     }
     bool WicTakes(const wchar_t* name) { return UniqueGpImage(decoder.Decode(folder.File(name).c_str())).get(); }
+    // Whether libjpeg-turbo or libspng decodes the file itself (always false without them).
+    bool LibraryTakes(const wchar_t* name) {
+#ifdef KINO_DECODER_LIBS
+        std::ifstream file(folder.File(name).c_str(), std::ios::binary);
+        return LibraryDecode(jpeg, name, std::string(std::istreambuf_iterator<char>(file), {})).get();
+#else
+        return (void)name, false;
+#endif
+    }
     UniqueGpImage Load(const wchar_t* name) {
         return UniqueGpImage(reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(name), frames)));
     }
@@ -63,6 +156,9 @@ protected:
     TempFolder folder;
     WicFrameDecoder decoder;
     FrameDecoder frames;
+#ifdef KINO_DECODER_LIBS
+    JpegFrameDecoder jpeg;
+#endif
 };
 
 TEST_F(DecodingTest, OpaqueFramesBecomeRgbBitmapsOfTheirPixels) {
@@ -83,6 +179,13 @@ TEST_F(DecodingTest, OpaqueFramesBecomeRgbBitmapsOfTheirPixels) {
         {L"usual-gamma.png", PlainPng(0, 8, grey, Gamma(45455)), true},
         {L"palette.png", IndexedPngBytes(3, 1, {0xFF102030, 0xFFF0E0D0, 0}, {0, 1, 1}), true},  // see-through unused
         {L"photo.jpg", "", true},
+        {L"interlaced.png", InterlacedPng(pattern), true},
+#ifdef KINO_DECODER_LIBS
+        {L"libjpeg.jpg", EncodeJpeg(pattern, JpegKind::Colour), true},
+        {L"grey.jpg", EncodeJpeg(pattern, JpegKind::Grey), true},
+        {L"progressive.jpg", EncodeJpeg(pattern, JpegKind::Progressive), true},
+        {L"restarts.jpg", EncodeJpeg(pattern, JpegKind::Restarts), true},
+#endif
         // Left to GDI+: whether a 32-bit BMP's fourth byte is alpha, a gamma GDI+ may correct for,
         // 16 bits per channel.
         {L"frame32.bmp", BmpBytes(kWidth, kHeight, pattern, 32), false},
@@ -93,11 +196,17 @@ TEST_F(DecodingTest, OpaqueFramesBecomeRgbBitmapsOfTheirPixels) {
         SCOPED_TRACE(row.name);
         if (!row.bytes.empty()) WriteBytes(folder.File(row.name), row.bytes);
         EXPECT_EQ(WicTakes(row.name), row.byWic);
+        const bool jpeg = std::wstring_view(row.name).ends_with(L".jpg");
+        EXPECT_EQ(LibraryTakes(row.name), kLibraries && row.byWic && !std::wstring_view(row.name).ends_with(L".bmp"));
         const UniqueGpImage image = Load(row.name);
         EXPECT_EQ(FormatOf(image), gdip::PixelFormat32bppRGB);
-        const Pixels expected = GdiplusPixels(row.name);
+        const Pixels read = ImagePixels(reinterpret_cast<ImageRef>(image.get())), expected = GdiplusPixels(row.name);
         ASSERT_FALSE(expected.empty());
-        EXPECT_EQ(ImagePixels(reinterpret_cast<ImageRef>(image.get())), expected);
+        ASSERT_EQ(read.size(), expected.size());
+        // libjpeg-turbo upsamples colour its own way: on this pattern's noisy blue by about 5 levels
+        // on average (a swapped channel or a misplaced row would be tens).
+        if (jpeg && kLibraries) EXPECT_LT(MeanDifference(read, expected), 8.0);
+        else EXPECT_EQ(read, expected);
     }
     EXPECT_EQ(ImagePixels(reinterpret_cast<ImageRef>(Load(L"frame.bmp").get())), pattern) << "exactly the pattern";
     EXPECT_EQ(ImagePixels(reinterpret_cast<ImageRef>(Load(L"frame32.bmp").get())), pattern);
@@ -118,10 +227,15 @@ TEST_F(DecodingTest, SeeThroughFramesBecomePremultipliedAndKeepTheirAlpha) {
         SCOPED_TRACE(row.name);
         WriteBytes(folder.File(row.name), row.bytes);
         EXPECT_EQ(WicTakes(row.name), row.byWic);
+        EXPECT_EQ(LibraryTakes(row.name), kLibraries && row.byWic);
         const UniqueGpImage image = Load(row.name);
         EXPECT_EQ(FormatOf(image), gdip::PixelFormat32bppPARGB);
         const Pixels read = ImagePixels(reinterpret_cast<ImageRef>(image.get())), expected = GdiplusPixels(row.name);
         ASSERT_EQ(read.size(), expected.size());
+        if (row.byWic) {
+            const UniqueGpImage wic(decoder.Decode(folder.File(row.name).c_str()));
+            EXPECT_EQ(read, ImagePixels(reinterpret_cast<ImageRef>(wic.get()))) << "exactly the WIC path's pixels";
+        }
         for (std::size_t i = 0; i < read.size(); ++i) {
             const std::uint32_t alpha = expected[i] >> 24;
             ASSERT_EQ(read[i] >> 24, alpha) << "pixel " << i;
@@ -154,6 +268,37 @@ TEST_F(DecodingTest, LeavesTheThreadInTheApartmentItFoundItIn) {
         CoUninitialize();
     }).join();
 }
+
+#ifdef KINO_DECODER_LIBS
+// Damaged files and CMYK are left by libjpeg-turbo and libspng to the WIC path, which then gives a
+// frame or none as it always did; no file stays open. (Deeper channels and unusual gammas: above.)
+TEST_F(DecodingTest, LibrariesLeaveDamagedFilesAndCmykToTheWicPath) {
+    const std::string jpeg = EncodeJpeg(Pattern(), JpegKind::Colour), png = PngBytes(kWidth, kHeight, Pattern());
+    std::string badHuffman = jpeg;  // 16 one bits in a row are no Huffman code (FF 00 is a stuffed FF)
+    for (std::size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 16; i += 2) badHuffman.replace(i, 2, "\xFF\0", 2);
+    std::string badCrc = png;
+    badCrc[badCrc.size() - 13] ^= 1;  // the last byte of IDAT's CRC (IEND's 12 bytes follow)
+    const std::pair<const wchar_t*, std::string> cases[] = {
+        {L"empty.png", ""},          {L"text.jpg", "not an image"}, {L"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
+        {L"cut.png", png.substr(0, png.size() / 2)}, {L"bad-crc.png", badCrc},
+        {L"short-idat.png", RawPngBytes(kWidth, kHeight, 2, 8, std::string(kHeight / 2 * (1 + kWidth * 3), '\0'))},
+        {L"cmyk.jpg", EncodeJpeg(Pattern(), JpegKind::Cmyk)},
+        // libjpeg-turbo's fast Huffman path decodes a bad code as zero without a warning: that file
+        // gives a frame, as it does through WIC.
+        {L"bad-huffman.jpg", badHuffman}};
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        WriteBytes(folder.File(name), bytes);
+        if (name != std::wstring_view(L"bad-huffman.jpg")) {
+            EXPECT_FALSE(LibraryTakes(name));
+        }
+        EXPECT_EQ(UniqueGpImage(frames.Decode(folder.File(name).c_str())).get() != nullptr, WicTakes(name));
+        EXPECT_TRUE(DeleteFileW(folder.File(name).c_str())) << "a failed decode keeps the file open";
+    }
+    WriteBytes(folder.File(L"whole.jpg"), jpeg);
+    EXPECT_TRUE(LibraryTakes(L"whole.jpg")) << "the decoder goes on after a failure";
+}
+#endif
 
 }  // namespace
 }  // namespace kino::test
