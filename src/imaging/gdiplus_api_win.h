@@ -18,6 +18,7 @@ struct GpGraphics;
 using PixelFormat = INT;
 inline constexpr PixelFormat PixelFormatIndexed = 0x00010000;
 inline constexpr PixelFormat PixelFormatAlpha = 0x00040000;
+inline constexpr PixelFormat PixelFormatPAlpha = 0x00080000;
 inline constexpr PixelFormat PixelFormat24bppRGB = 0x00021808;
 inline constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
 inline constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
@@ -31,6 +32,7 @@ inline constexpr int SmoothingModeAntiAlias = 4;
 inline constexpr int CompositingModeSourceCopy = 1;
 inline constexpr int InterpolationModeNearestNeighbor = 5;
 inline constexpr int PixelOffsetModeHalf = 4;
+inline constexpr int UnitPixel = 2;
 
 struct GdiplusStartupInput {
     UINT32 GdiplusVersion = 1;
@@ -72,6 +74,7 @@ KINO_GDIPLUS(GdipGetImagePixelFormat, GpStatus(GpImage* image, PixelFormat* form
 KINO_GDIPLUS(GdipCreateBitmapFromScan0, GpStatus(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0, GpBitmap** bitmap));
 KINO_GDIPLUS(GdipBitmapLockBits, GpStatus(GpBitmap* bitmap, const GpRect* rect, UINT flags, PixelFormat format, BitmapData* data));
 KINO_GDIPLUS(GdipBitmapUnlockBits, GpStatus(GpBitmap* bitmap, BitmapData* data));
+KINO_GDIPLUS(GdipCloneBitmapAreaI, GpStatus(INT x, INT y, INT width, INT height, PixelFormat format, GpBitmap* source, GpBitmap** clone));
 KINO_GDIPLUS(GdipCreateFromHDC, GpStatus(HDC dc, GpGraphics** graphics));
 KINO_GDIPLUS(GdipGetImageGraphicsContext, GpStatus(GpImage* image, GpGraphics** graphics));
 KINO_GDIPLUS(GdipDeleteGraphics, GpStatus(GpGraphics* graphics));
@@ -80,6 +83,7 @@ KINO_GDIPLUS(GdipSetCompositingMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetInterpolationMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetPixelOffsetMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipDrawImageRect, GpStatus(GpGraphics* graphics, GpImage* image, float x, float y, float width, float height));
+KINO_GDIPLUS(GdipDrawImageRectRectI, GpStatus(GpGraphics* graphics, GpImage* image, INT x, INT y, INT width, INT height, INT srcX, INT srcY, INT srcWidth, INT srcHeight, int srcUnit, const void* attributes, void* abort, void* abortData));
 // clang-format on
 #undef KINO_GDIPLUS
 

@@ -131,6 +131,39 @@ TEST_F(LoadTest, DrawsAtPixelSizeAndRefreshesTheSurface) {
     EXPECT_TRUE(g_boxes.empty());
 }
 
+TEST_F(LoadTest, ALargeImageDrawsTheSamePixelsAsWhenDrawnWhole) {
+    constexpr int kWidth = 700, kHeight = 500;
+    Pixels pixels(kWidth * kHeight);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const std::uint32_t x = i % kWidth, y = i / kWidth;
+        pixels[i] = ((x * 3 + y) & 0xFF) << 24 | (x & 0xFF) << 16 | (y & 0xFF) << 8 | ((x ^ y) & 0xFF);
+    }
+    WritePng(folder.File(L"alpha.png"), kWidth, kHeight, pixels, true);
+    WritePng(folder.File(L"opaque.png"), kWidth, kHeight, pixels);
+    for (auto [name, x, y] : {std::tuple{L"alpha.png", 0, 0}, {L"alpha.png", -301, -123}, {L"alpha.png", 40, 17},
+                              {L"opaque.png", -301, -123}, {L"opaque.png", 100, -499}}) {
+        SCOPED_TRACE(testing::Message() << name << " at " << x << "," << y);
+        const ImageRef image = Load(name);
+        ASSERT_NE(image, 0u);
+        MemorySurface surface(256, 256), whole(256, 256);
+        DrawImage(surface, image, x, y, nullptr);
+        std::intptr_t dc = 0;
+        whole.GetHdc(dc);
+        gdip::GpGraphics* graphics = nullptr;
+        ASSERT_EQ(gdip::GdipCreateFromHDC(reinterpret_cast<HDC>(dc), &graphics), gdip::Ok);
+        gdip::GdipSetInterpolationMode(graphics, gdip::InterpolationModeNearestNeighbor);
+        gdip::GdipSetPixelOffsetMode(graphics, gdip::PixelOffsetModeHalf);
+        gdip::GdipDrawImageRect(graphics, reinterpret_cast<gdip::GpImage*>(image), static_cast<float>(x),
+                                static_cast<float>(y), kWidth, kHeight);
+        gdip::GdipDeleteGraphics(graphics);
+        int differing = 0;
+        for (int py = 0; py < 256; ++py) {
+            for (int px = 0; px < 256; ++px) differing += surface.Pixel(px, py) != whole.Pixel(px, py);
+        }
+        EXPECT_EQ(differing, 0);
+    }
+}
+
 // The box of a surface that fails belongs to the program's window, whichever window is active.
 TEST_F(LoadTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
     const HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
