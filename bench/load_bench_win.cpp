@@ -4,7 +4,10 @@
 // bitmaps of their own), and times the frame clock's draw (Cls + ShowFrameByName) of a 1080p
 // frame into a 256 x 256 picture box. As a yardstick it also times the same plain loop on as
 // many threads as LoadFrameImages uses: the most that spreading the decoding could give, with
-// no copy made and nothing released. Last, it times the listing of a folder of 10,000 other files.
+// no copy made and nothing released, and for JPEG a yardstick from outside: under Wine, the
+// machine's own djpeg (Debian's libjpeg-turbo-progs) over the same files, one process per file,
+// two at a time, run from a shell script that times itself. Last, it times the listing of a
+// folder of 10,000 other files.
 //
 //   load_bench.exe [frames]   frames per sequence (default 40)
 #include <windows.h>
@@ -16,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,6 +148,53 @@ double FileBytes(const std::vector<std::wstring>& paths) {
     return total;
 }
 
+// The Linux path of a file under Wine; empty on Windows.
+std::string UnixPath(const std::wstring& path) {
+    using Convert = char*(CDECL*)(const WCHAR*);
+    const auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = convert ? convert(path.c_str()) : nullptr;
+    if (!unix) return {};
+    std::string result(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Milliseconds for djpeg to decode every .jpg of the folder, one process per file on two jobs;
+// negative when there is no djpeg (or no Wine) to run. Wine starts a Linux program without a
+// process handle to wait on, so the script writes its own time into a file that appears at once.
+double DjpegMs(const std::wstring& folder) {
+    const std::wstring script = folder + L"-djpeg.sh", result = folder + L"-djpeg.us";  // beside the folder
+    const std::string unixFolder = UnixPath(folder), unixScript = UnixPath(script), unixResult = UnixPath(result);
+    if (unixFolder.empty() || unixScript.empty()) return -1;
+    DeleteFileW(result.c_str());
+    std::ofstream(script.c_str(), std::ios::binary)
+        << "cd '" << unixFolder << "' || exit 1\n"
+        << "command -v djpeg >/dev/null || { echo -1 >'" << unixResult << ".part'; mv '" << unixResult << ".part' '"
+        << unixResult << "'; exit; }\n"
+        << "start=$(date +%s%N)\n"
+        << "ls | grep '[.]jpg$' | xargs -P 2 -n 1 djpeg -outfile /dev/null\n"
+        << "end=$(date +%s%N)\n"
+        << "echo $(( (end - start) / 1000 )) >'" << unixResult << ".part'\n"
+        << "mv '" << unixResult << ".part' '" << unixResult << "'\n";
+    std::wstring command = L"/bin/sh " + std::wstring(unixScript.begin(), unixScript.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return -1;
+    }
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+    for (int waited = 0; waited < 120000; waited += 10) {
+        double microseconds = 0;
+        if (std::ifstream(result.c_str()) >> microseconds) return microseconds < 0 ? -1 : microseconds / 1000.0;
+        Sleep(10);
+    }
+    return -1;
+}
+
 struct LoadFigures {
     double ms = 1e300;        // best run
     std::vector<double> runs; // every run, in order
@@ -239,6 +290,7 @@ int Run(int frames) {
         std::vector<gdip::GpImage*> plain(paths.size(), nullptr);
         FrameArray store;
         LoadFigures baseline, spread, ours;
+        double djpegMs = 1e300;  // best run; negative: not run
         const auto plainLoad = [&](unsigned threads) {
             std::atomic<std::size_t> next{0};
             const auto work = [&] {
@@ -270,10 +322,20 @@ int Run(int frames) {
                                                           [](const FrameImage& f) { return f.image != 0; }));
                 },
                 [&] { ReleaseFrameImages(store, images); });
+            if (sequence.encoder == Encoder::Jpeg) djpegMs = std::min(djpegMs, DjpegMs(root.File(sequence.folderName)));
         }
         PrintLoad("GdipLoadImageFromFile", baseline, frames, bitmapBytes);
         PrintLoad(spreadLabel.c_str(), spread, frames, bitmapBytes);
         PrintLoad("LoadFrameImages", ours, frames, bitmapBytes);
+        if (sequence.encoder == Encoder::Jpeg) {
+            if (djpegMs >= 0) {
+                std::printf("  %-22s %8.2f ms/frame  (the machine's djpeg, a process per file, 2 jobs; "
+                            "LoadFrameImages takes %.0f%% of its time)\n",
+                            "djpeg yardstick", djpegMs / frames, 100.0 * ours.ms / djpegMs);
+            } else {
+                std::printf("  djpeg yardstick: not run (needs Wine and Debian's libjpeg-turbo-progs)\n");
+            }
+        }
         // Runs next to each other in time share the machine's mood: their ratios, too.
         std::vector<double> paired;
         for (int run = 0; run < kRuns; ++run) paired.push_back(baseline.runs[run] / ours.runs[run]);
