@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 namespace kino {
@@ -29,18 +28,6 @@ TEST(PixelRows, RowIsOpaqueOnlyWhenEveryAlphaIsFull) {
         EXPECT_FALSE(RowOpaque(row.data(), row.size()));
         EXPECT_TRUE(RowOpaque(row.data(), 6)) << "only the given width counts";
     }
-}
-
-TEST(PixelRows, RgbaBytesBecomeBgraWordsAndTellWhetherAllAreOpaque) {
-    const std::uint8_t rgba[] = {0x10, 0x20, 0x30, 0xFF, 0xA0, 0xB0, 0xC0, 0xFF};
-    std::vector<std::uint32_t> row(2);
-    std::memcpy(row.data(), rgba, sizeof(rgba));
-    EXPECT_TRUE(RgbaToBgraRow(row.data(), row.size()));
-    EXPECT_EQ(row, (std::vector<std::uint32_t>{0xFF102030u, 0xFFA0B0C0u}));
-    const std::uint8_t seeThrough[] = {1, 2, 3, 0xFF, 4, 5, 6, 0x7F};
-    std::memcpy(row.data(), seeThrough, sizeof(seeThrough));
-    EXPECT_FALSE(RgbaToBgraRow(row.data(), row.size()));
-    EXPECT_EQ(row[1], 0x7F040506u);
 }
 
 TEST(PixelRows, PremultipliesToTheNearestLevel) {
