@@ -373,8 +373,8 @@ int Run(int frames) {
     const std::wstring alphaFolder = root.File(L"alpha1080");
     CreateDirectoryW(alphaFolder.c_str(), nullptr);
     for (int n = 0; n < 4; ++n) {
-        test::WritePng(alphaFolder + L"\\a" + std::to_wstring(n) + L".png", 1920, 1080,
-                       FramePixels(1920, 1080, n, true), true);
+        test::WriteBytes(alphaFolder + L"\\a" + std::to_wstring(n) + L".png",
+                         test::PngBytes(1920, 1080, FramePixels(1920, 1080, n, true), true));
     }
     FrameArray alpha;
     LoadFrameImages(alpha, FromWide(alphaFolder.c_str()), 2, platform);
@@ -395,7 +395,7 @@ int Run(int frames) {
     const std::wstring crowded = root.File(L"crowded");
     CreateDirectoryW(crowded.c_str(), nullptr);
     for (int n = 0; n < 10000; ++n) test::WriteBytes(crowded + L"\\note" + std::to_wstring(n) + L".txt", "");
-    test::WritePng(crowded + L"\\only.png", 4, 4, test::Solid(4, 4, 0xFF00FF00));
+    test::WriteSolidPng(crowded + L"\\only.png", 4, 4, RGB(0, 0xFF, 0));
     FrameArray one;
     const Clock::time_point listed = Clock::now();
     LoadFrameImages(one, FromWide(crowded.c_str()), 2, platform);

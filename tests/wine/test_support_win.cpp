@@ -1,8 +1,9 @@
 #include "test_support_win.h"
 
-#include <algorithm>
 #include <atomic>
 #include <stdexcept>
+
+#include <zlib.h>
 
 #include "imaging/gdiplus_api_win.h"
 
@@ -33,34 +34,12 @@ void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-std::uint32_t Crc32(std::string_view bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    return crc ^ 0xFFFFFFFFu;
-}
-
-// A zlib stream of stored (uncompressed) deflate blocks.
-std::string StoredZlib(std::string_view raw) {
-    std::string out = "\x78\x01";
-    std::size_t offset = 0;
-    do {
-        const std::size_t length = std::min<std::size_t>(raw.size() - offset, 65535);
-        out.push_back(offset + length == raw.size() ? 1 : 0);
-        PutLittleEndian(out, static_cast<std::uint32_t>(length), 2);
-        PutLittleEndian(out, static_cast<std::uint32_t>(~length & 0xFFFF), 2);
-        out.append(raw.substr(offset, length));
-        offset += length;
-    } while (offset < raw.size());
-    std::uint32_t a = 1, b = 0;  // Adler-32
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian(out, (b << 16) | a);
-    return out;
+// Rows as a zlib stream, as a PNG's image data holds them.
+std::string Deflate(std::string_view raw) {
+    uLongf size = compressBound(raw.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()), raw.size());
+    return out.substr(0, size);
 }
 
 }  // namespace
@@ -79,18 +58,18 @@ std::string PngChunk(const char* type, std::string_view data) {
     std::string chunk;
     PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
     const std::string typed = std::string(type, 4) + std::string(data);
-    PutBigEndian(chunk.append(typed), Crc32(typed));
+    PutBigEndian(chunk.append(typed), crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size()));
     return chunk;
 }
 
 std::string RawPngBytes(int width, int height, int colourType, int bitDepth, std::string_view rows,
-                        std::string_view extraChunks) {
+                        std::string_view extraChunks, bool interlaced) {
     std::string header;
     PutBigEndian(header, static_cast<std::uint32_t>(width));
     PutBigEndian(header, static_cast<std::uint32_t>(height));
-    header += std::string{static_cast<char>(bitDepth), static_cast<char>(colourType), 0, 0, 0};
+    header += std::string{static_cast<char>(bitDepth), static_cast<char>(colourType), 0, 0, interlaced};
     return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + std::string(extraChunks) +
-           PngChunk("IDAT", StoredZlib(rows)) + PngChunk("IEND", {});
+           PngChunk("IDAT", Deflate(rows)) + PngChunk("IEND", {});
 }
 
 std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha) {
@@ -106,18 +85,14 @@ std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha
     return RawPngBytes(width, height, withAlpha ? 6 : 2, 8, raw);
 }
 
-std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices) {
-    std::string colours, alphas, raw;
+std::string PalettePngBytes(const Pixels& palette, std::string_view indices) {
+    std::string colours, alphas;
     for (std::uint32_t entry : palette) {
         colours += std::string{static_cast<char>(entry >> 16), static_cast<char>(entry >> 8), static_cast<char>(entry)};
         alphas.push_back(static_cast<char>(entry >> 24));
     }
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < width; ++x) raw.push_back(static_cast<char>(indices.at(std::size_t(y) * width + x)));
-    }
-    const bool opaque = std::all_of(palette.begin(), palette.end(), [](std::uint32_t e) { return e >> 24 == 0xFF; });
-    return RawPngBytes(width, height, 3, 8, raw, PngChunk("PLTE", colours) + (opaque ? "" : PngChunk("tRNS", alphas)));
+    return RawPngBytes(static_cast<int>(indices.size()), 1, 3, 8, '\0' + std::string(indices),
+                       PngChunk("PLTE", colours) + PngChunk("tRNS", alphas));
 }
 
 std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPixel) {
@@ -159,13 +134,9 @@ void WriteBytes(const std::wstring& path, std::string_view bytes) {
     if (!ok || written != bytes.size()) throw std::runtime_error("can't write a test file");
 }
 
-void WritePng(const std::wstring& path, int width, int height, const Pixels& pixels, bool withAlpha) {
-    WriteBytes(path, PngBytes(width, height, pixels, withAlpha));
-}
-
 void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF colour) {
     const std::uint32_t argb = 0xFF000000u | GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
-    WritePng(path, width, height, Solid(width, height, argb));
+    WriteBytes(path, PngBytes(width, height, Solid(width, height, argb)));
 }
 
 void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixels& pixels, Encoder encoder) {

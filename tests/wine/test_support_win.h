@@ -35,20 +35,20 @@ using Pixels = std::vector<std::uint32_t>;
 inline Pixels Solid(int width, int height, std::uint32_t argb) { return Pixels(std::size_t(width) * height, argb); }
 
 // Files written by hand: a PNG of any colour type and bit depth from its rows as stored (each
-// starting with its filter byte), with extra chunks before the image data; an 8-bit RGB(A) PNG;
-// an 8-bit palette PNG (entries with alpha below 0xFF go into a tRNS chunk); a 24/32-bit BMP.
+// starting with its filter byte, Adam7 passes one after another if interlaced), with extra chunks
+// before the image data; an 8-bit RGB(A) PNG; a one-row 8-bit palette PNG with a tRNS chunk; a
+// 24/32-bit BMP.
 std::string PngChunk(const char* type, std::string_view data);
 std::string RawPngBytes(int width, int height, int colourType, int bitDepth, std::string_view rows,
-                        std::string_view extraChunks = {});
+                        std::string_view extraChunks = {}, bool interlaced = false);
 std::string PngBytes(int width, int height, const Pixels& pixels, bool withAlpha = false);
-std::string IndexedPngBytes(int width, int height, const Pixels& palette, const std::vector<std::uint8_t>& indices);
+std::string PalettePngBytes(const Pixels& palette, std::string_view indices);
 std::string BmpBytes(int width, int height, const Pixels& pixels, int bitsPerPixel = 24);
 // A 2 x 1 GIF: pixel 0 green (0xFF00FF00), pixel 1 the transparent colour.
 std::string TwoPixelGif();
 
 // Each throws std::runtime_error when the file can't be written.
 void WriteBytes(const std::wstring& path, std::string_view bytes);
-void WritePng(const std::wstring& path, int width, int height, const Pixels& pixels, bool withAlpha = false);
 void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF colour);
 
 // Encodes pixels with one of GDI+'s encoders at their default settings (a GDI+ session must run).
