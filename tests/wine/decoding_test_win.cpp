@@ -239,23 +239,28 @@ TEST_F(DecodingTest, LeavesTheThreadInTheApartmentItFoundItIn) {
     }).join();
 }
 
+// Files that are no images, damaged or too large give no frame, or the frame WIC makes of them:
+// libjpeg-turbo and libspng leave them, and CMYK, to the WIC path. No file stays open.
+TEST_F(DecodingTest, DamagedFilesGiveNoFrameOrWhatTheWicPathMakesOfThemAndStayFree) {
+    const std::string png = PngBytes(kWidth, kHeight, Pattern());
+    std::string badCrc = png, hugeBmp = BmpBytes(1, 1, Solid(1, 1, 0xFF000000));
+    badCrc[badCrc.size() - 13] ^= 1;  // the last byte of IDAT's CRC (IEND's 12 bytes follow)
+    for (int offset : {18, 22}) hugeBmp.replace(offset, 4, std::string{'\x60', '\xEA', 0, 0});  // 60000 x 60000
+    std::vector<std::pair<const wchar_t*, std::string>> cases = {
+        {L"empty.png", ""}, {L"text.jpg", "not an image"}, {L"cut.png", png.substr(0, png.size() / 2)},
+        {L"header.png", png.substr(0, 33)}, {L"bad-crc.png", badCrc}, {L"huge.bmp", hugeBmp},
+        {L"cut.bmp", BmpBytes(kWidth, kHeight, Pattern()).substr(0, 60)},
+        {L"huge.png", RawPngBytes(60000, 60000, 2, 8, {"\0\0\0\0", 4})},
+        {L"short-idat.png", RawPngBytes(kWidth, kHeight, 2, 8, std::string(kHeight / 2 * (1 + kWidth * 3), '\0'))}};
 #ifdef KINO_DECODER_LIBS
-// Damaged files and CMYK are left by libjpeg-turbo and libspng to the WIC path, which then gives a
-// frame or none as it always did; no file stays open. (Deeper channels and unusual gammas: above.)
-TEST_F(DecodingTest, LibrariesLeaveDamagedFilesAndCmykToTheWicPath) {
-    const std::string jpeg = EncodeJpeg(Pattern(), JpegKind::Colour), png = PngBytes(kWidth, kHeight, Pattern());
+    const std::string jpeg = EncodeJpeg(Pattern(), JpegKind::Colour);
     std::string badHuffman = jpeg;  // 16 one bits in a row are no Huffman code (FF 00 is a stuffed FF)
     for (std::size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 16; i += 2) badHuffman.replace(i, 2, "\xFF\0", 2);
-    std::string badCrc = png;
-    badCrc[badCrc.size() - 13] ^= 1;  // the last byte of IDAT's CRC (IEND's 12 bytes follow)
-    const std::pair<const wchar_t*, std::string> cases[] = {
-        {L"empty.png", ""},          {L"text.jpg", "not an image"}, {L"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
-        {L"cut.png", png.substr(0, png.size() / 2)}, {L"bad-crc.png", badCrc},
-        {L"short-idat.png", RawPngBytes(kWidth, kHeight, 2, 8, std::string(kHeight / 2 * (1 + kWidth * 3), '\0'))},
-        {L"cmyk.jpg", EncodeJpeg(Pattern(), JpegKind::Cmyk)},
-        // libjpeg-turbo's fast Huffman path decodes a bad code as zero without a warning: that file
-        // gives a frame, as it does through WIC.
-        {L"bad-huffman.jpg", badHuffman}};
+    // libjpeg-turbo's fast Huffman path decodes a bad code as zero without a warning: that file
+    // gives a frame, as it does through WIC.
+    cases.insert(cases.end(), {{L"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
+                               {L"cmyk.jpg", EncodeJpeg(Pattern(), JpegKind::Cmyk)}, {L"bad-huffman.jpg", badHuffman}});
+#endif
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
         WriteBytes(folder.File(name), bytes);
@@ -265,10 +270,16 @@ TEST_F(DecodingTest, LibrariesLeaveDamagedFilesAndCmykToTheWicPath) {
         EXPECT_EQ(UniqueGpImage(frames.Decode(folder.File(name).c_str())).get() != nullptr, WicTakes(name));
         EXPECT_TRUE(DeleteFileW(folder.File(name).c_str())) << "a failed decode keeps the file open";
     }
+#ifdef KINO_DECODER_LIBS
     WriteBytes(folder.File(L"whole.jpg"), jpeg);
     EXPECT_TRUE(LibraryTakes(L"whole.jpg")) << "the decoder goes on after a failure";
-}
 #endif
+    WriteBytes(folder.File(L"whole.png"), png);
+    CreateDirectoryW(folder.File(L"folder.png").c_str(), nullptr);
+    for (const Text& path : {folder.FileText(L"folder.png"), folder.FileText(L"missing.png"), Text(),
+                             folder.FileText(L"whole.png") + Text(1, u'\0') + u"x"})  // a NUL names another file
+        EXPECT_EQ(LoadImageFile(path, frames), 0u) << ::testing::PrintToString(path);
+}
 
 }  // namespace
 }  // namespace kino::test

@@ -64,28 +64,6 @@ private:
     MessageBoxFunction previousBox_ = nullptr;
 };
 
-TEST_F(LoadTest, FilesThatAreNoImagesOrTooLargeGiveNoImageAndNoBox) {
-    const std::string png = PngBytes(40, 30, Solid(40, 30, kRed));
-    std::string hugeBmp = BmpBytes(1, 1, Solid(1, 1, 0xFF000000));
-    for (int offset : {18, 22}) hugeBmp.replace(offset, 4, std::string{'\x60', '\xEA', 0, 0});  // 60000 x 60000
-    const std::pair<const wchar_t*, std::string> files[] = {
-        {L"text.png", "This is not an image at all.\r\n"}, {L"empty.png", ""},
-        {L"cut.png", png.substr(0, png.size() / 2)},       {L"header.png", png.substr(0, 33)},
-        {L"cut.bmp", BmpBytes(40, 30, Solid(40, 30, 0xFF000000)).substr(0, 60)},
-        {L"huge.bmp", hugeBmp},                            {L"huge.png", RawPngBytes(60000, 60000, 2, 8, "\0\0\0")}};
-    for (const auto& [name, bytes] : files) {
-        WriteBytes(folder.File(name), bytes);
-        EXPECT_EQ(Load(name), 0u) << name;
-    }
-    CreateDirectoryW(folder.File(L"folder.png").c_str(), nullptr);
-    EXPECT_EQ(Load(L"folder.png"), 0u);
-    EXPECT_EQ(Load(L"missing.png"), 0u);
-    EXPECT_EQ(LoadImageFile(u"", decoder), 0u);
-    EXPECT_EQ(LoadImageFile(folder.FileText(L"text.png") + Text(1, u'\0') + u"x", decoder), 0u);
-    EXPECT_TRUE(g_boxes.empty());
-    EXPECT_TRUE(DeleteFileW(folder.File(L"cut.png").c_str())) << "a failed decode lets go of the file";
-}
-
 TEST_F(LoadTest, LoadedFilesCanBeDeletedOrRenamedAndStillDraw) {
     WriteSolidPng(folder.File(L"帧Ω.png"), 20, 10, RGB(255, 0, 0));  // a name outside the code page
     WriteBytes(folder.File(L"b.bmp"), BmpBytes(20, 10, Solid(20, 10, kGreen)));
