@@ -13,8 +13,6 @@
 namespace kino::test {
 namespace {
 
-constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00C800, kBlue = 0xFF0000FF;
-
 TEST(GdiplusSession, StartsOnceAndEndsOnce) {
     TerminateGDIPlus();
     ASSERT_EQ(InitGDIPlus(false, false, u"", 16, u""), 0);
@@ -63,23 +61,6 @@ private:
     std::vector<ImageRef> loaded_;
     MessageBoxFunction previousBox_ = nullptr;
 };
-
-TEST_F(LoadTest, LoadedFilesCanBeDeletedOrRenamedAndStillDraw) {
-    WriteSolidPng(folder.File(L"帧Ω.png"), 20, 10, RGB(255, 0, 0));  // a name outside the code page
-    WriteBytes(folder.File(L"b.bmp"), BmpBytes(20, 10, Solid(20, 10, kGreen)));
-    SaveWithGdiplus(folder.File(L"c.jpg"), 20, 10, Solid(20, 10, kBlue), Encoder::Jpeg);
-    const ImageRef images[] = {Load(L"帧Ω.png"), Load(L"b.bmp"), Load(L"c.jpg")};
-    EXPECT_TRUE(DeleteFileW(folder.File(L"帧Ω.png").c_str())) << GetLastError();
-    EXPECT_TRUE(MoveFileW(folder.File(L"b.bmp").c_str(), folder.File(L"moved.bmp").c_str())) << GetLastError();
-    EXPECT_NO_THROW(WriteBytes(folder.File(L"c.jpg"), "replaced")) << "free for writing, too";
-    MemorySurface surface(64, 16);
-    for (int i = 0; i < 3; ++i) DrawImage(surface, images[i], 20 * i, 0, nullptr);
-    EXPECT_EQ(surface.Pixel(5, 5), kRed);
-    EXPECT_EQ(surface.Pixel(25, 5), kGreen);
-    EXPECT_LT((surface.Pixel(45, 5) >> 16) & 0xFF, 16u);
-    EXPECT_GT(surface.Pixel(45, 5) & 0xFF, 230u);
-    EXPECT_TRUE(g_boxes.empty());
-}
 
 TEST_F(LoadTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
     HDC recorder = CreateEnhMetaFileW(nullptr, folder.File(L"meta.png").c_str(), nullptr, nullptr);
