@@ -43,6 +43,7 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
         EXPECT_EQ(files.FolderExists(FromWide(path.c_str())), row.isFolder);
     }
     for (const char16_t* nothing : {u"", u"Z:\\no\\such\\thing"}) EXPECT_FALSE(files.EntryExists(nothing));
+    SetFileAttributesW(folder.File(L"readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);  // for the folder's removal
     // NTFS marks a drive root hidden and system; it is still a folder to choose.
     const DWORD root = GetFileAttributesW(L"C:\\");
     ASSERT_TRUE(SetFileAttributesW(L"C:\\", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
