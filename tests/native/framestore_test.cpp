@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/paths.h"
 #include "fakes.h"
 
@@ -37,7 +35,7 @@ struct FrameStoreTest : ::testing::Test {
     }
 };
 
-TEST(FrameFileNames, ExtensionKeyAndType) {
+TEST(FrameFileNames, ExtensionAndKey) {
     test::FakeFileSystem files;
     const struct {
         const char16_t *name, *extension, *key;
@@ -50,15 +48,6 @@ TEST(FrameFileNames, ExtensionKeyAndType) {
         EXPECT_EQ(FrameKeyOfFileName(row.name, extension), row.key);
     }
     EXPECT_EQ(FrameKeyOfFileName(u"ab", u"abcd"), u"");  // an extension longer than the name
-    const struct {
-        std::int32_t type;
-        std::vector<TextView> accepted;
-    } types[] = {{0, {u"jpg", u"jpeg"}}, {1, {u"bmp"}}, {2, {u"png"}}, {3, {u"gif"}}, {-1, {}}, {4, {}}};
-    for (const auto& [type, accepted] : types)
-        for (TextView extension : {u"jpg", u"jpeg", u"bmp", u"png", u"gif", u"JPG", u"jpe", u""})
-            EXPECT_EQ(TypeAcceptsExtension(type, extension),
-                      std::find(accepted.begin(), accepted.end(), extension) != accepted.end())
-                << type << " " << ::testing::PrintToString(Text(extension));
 }
 
 TEST(DriveRoots, CountAsFolders) {
