@@ -163,11 +163,8 @@ public:
     DialogDriver(HWND owner, std::wstring path, bool confirm)
         : thread_([=, this] {
               for (int i = 0; i < 400 && !done_; ++i, Sleep(25)) {
-                  HWND dialog = nullptr;
-                  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
-                       w = FindWindowExW(nullptr, w, L"#32770", nullptr))
-                      if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) dialog = w;
-                  if (!dialog) continue;
+                  const HWND dialog = FindWindowW(L"#32770", nullptr);
+                  if (!dialog || GetWindow(dialog, GW_OWNER) != owner || !IsWindowVisible(dialog)) continue;
                   found_ = true;
                   if (!path.empty()) Select(dialog, path);
                   PostMessageW(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
@@ -189,11 +186,8 @@ private:
             SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
             Sleep(50);
             wchar_t text[MAX_PATH] = {};
-            TVITEMW item{};
-            item.mask = TVIF_TEXT;
-            item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-            item.pszText = text;
-            item.cchTextMax = MAX_PATH;
+            const auto caret = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+            TVITEMW item{TVIF_TEXT, caret, 0, 0, text, MAX_PATH, 0, 0, 0, 0};
             if (item.hItem && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && name == text) return;
         }
     }
