@@ -101,10 +101,8 @@ constexpr bool kLibraries = false;
 // The mean difference of two images' colour bytes, in levels.
 double MeanDifference(const Pixels& a, const Pixels& b) {
     double sum = 0;
-    for (std::size_t i = 0; i < a.size() * 4; ++i) {
-        if (i % 4 != 3) sum += std::abs(reinterpret_cast<const std::uint8_t*>(a.data())[i] -
-                                        reinterpret_cast<const std::uint8_t*>(b.data())[i]);
-    }
+    for (std::size_t i = 0; i < a.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8) sum += std::abs(int(a[i] >> shift & 0xFF) - int(b[i] >> shift & 0xFF));
     return sum / (a.size() * 3.0);
 }
 

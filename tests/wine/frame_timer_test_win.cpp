@@ -87,9 +87,6 @@ TEST(FrameTimer, TicksComeThroughTheLoopOnlyWhileEnabledWithAnInterval) {
     w.Start(FrameTimer::kMaxInterval);
     w.Pump(150);  // the first tick waits one interval
     EXPECT_EQ(w.handled + w.stale, 0);
-    w.Start(8);
-    EXPECT_TRUE(w.Run([&] { return w.handled == 20; }));
-    EXPECT_EQ(w.dropped + w.stale, 0);
 }
 
 TEST(FrameTimer, DisablingOrRestartingMakesAQueuedTickStale) {
@@ -126,7 +123,7 @@ TEST(FrameTimer, NeverMoreThanOneTickQueuedEvenWithASlowHandler) {
     };
     w.Start(8);
     EXPECT_TRUE(w.Run([&] { return w.handled == 15; }));
-    EXPECT_EQ(queuedDuringHandler + w.stale, 0);
+    EXPECT_EQ(queuedDuringHandler + w.dropped + w.stale, 0);
     // A tick not yet done is never followed by another.
     ASSERT_TRUE(w.WaitForQueuedTick());
     Sleep(10 * 8);
