@@ -8,6 +8,7 @@
 #include "base/text_win.h"
 #include "gdiplus_fixture_win.h"
 #include "imaging/frame_decoder_win.h"
+#include "imaging/gdiplus_bitmap_win.h"
 #include "imaging/image_service_win.h"
 
 namespace kino::test {
@@ -47,18 +48,15 @@ protected:
     // Loads the file and disposes the image at the end of the test.
     ImageRef Load(const std::wstring& name) {
         const ImageRef image = LoadImageFile(folder.FileText(name), decoder);
-        if (image) loaded_.push_back(image);
+        loaded_.emplace_back(reinterpret_cast<gdip::GpImage*>(image));
         return image;
     }
-    void TearDown() override {
-        SetMessageBoxFunction(previousBox_);
-        for (ImageRef image : loaded_) gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(image));
-    }
+    void TearDown() override { SetMessageBoxFunction(previousBox_); }
     TempFolder folder;
     FrameDecoder decoder;
 
 private:
-    std::vector<ImageRef> loaded_;
+    std::vector<UniqueGpImage> loaded_;
     MessageBoxFunction previousBox_ = nullptr;
 };
 
