@@ -112,6 +112,7 @@ bool WindowControls::ReverseChecked() {
 }
 bool WindowControls::LoopChecked() { return SendMessageW(window_.Item(IdLoopBox), BM_GETCHECK, 0, 0) != BST_UNCHECKED; }
 int WindowControls::Rate() { return GetScrollPos(window_.Item(IdRateBar), SB_CTL); }
+Text WindowControls::InfoText() { return WindowText(window_.Item(IdInfoBox)); }
 void WindowControls::SetInfoText(TextView text) { SetWindowTextOf(window_.Item(IdInfoBox), text); }
 void WindowControls::SetRateCaption(TextView text) { SetWindowTextOf(window_.Item(IdRateLabel), text); }
 bool WindowControls::ClockEnabled() { return window_.clock.Enabled(); }

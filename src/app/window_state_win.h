@@ -38,6 +38,7 @@ public:
     bool ReverseChecked() override;
     bool LoopChecked() override;
     int Rate() override;
+    Text InfoText() override;
     void SetInfoText(TextView text) override;
     void SetRateCaption(TextView text) override;
     bool ClockEnabled() override;

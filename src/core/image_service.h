@@ -1,6 +1,9 @@
 // The imaging service as the frame store and the frame clock see it: decode, dispose, draw.
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/text.h"
@@ -20,11 +23,32 @@ struct DrawingSurface {
     virtual bool Refresh() = 0;
 };
 
+// An image's size in pixels.
+struct ImageSize {
+    std::uint32_t width = 0, height = 0;
+};
+
+// Shared between a load's decoding threads and whoever watches or stops it.
+struct DecodeControl {
+    std::atomic<bool> cancel{false};       // set by the watcher: stop after the frames in hand
+    std::atomic<std::size_t> decoded{0};   // frames finished so far
+    std::atomic<bool> outOfMemory{false};  // a frame could not be allocated; the rest is skipped
+};
+
 struct ImageService {
     virtual ~ImageService() = default;
     // Decodes every path; result[i] belongs to paths[i] and is 0 when that file could not be
-    // opened or decoded. The caller owns the images. May decode on several threads.
-    virtual std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) = 0;
+    // opened or decoded, or was skipped after a cancel or a failed allocation. The caller owns
+    // the images. May decode on several threads; returns when they have all ended.
+    virtual std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, DecodeControl& control) = 0;
+    std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) {
+        DecodeControl control;
+        return DecodeImages(paths, control);
+    }
+    // The size the file's header records; nothing when it can't be read.
+    virtual std::optional<ImageSize> ReadImageSize(TextView path) = 0;
+    // How many more bytes of decoded images this process can still allocate.
+    virtual std::uint64_t RoomForImages() = 0;
     virtual void DisposeImage(ImageRef image) = 0;
     // Draws image unscaled with its top-left corner at (x, y); reports its own failures.
     virtual void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y) = 0;

@@ -28,44 +28,59 @@ Text FrameKeyOfFileName(TextView fileName, TextView extension) {
     return key;
 }
 
-void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex, const Platform& platform) {
+FrameFiles ListFrameFiles(Text folderPath, std::int32_t typeIndex, const Platform& platform) {
+    FrameFiles files;
     if (folderPath.empty() || folderPath.back() != u'\\') folderPath.push_back(u'\\');
     if (!platform.files.FolderExists(folderPath)) {
         platform.boxes.Show(kFolderMissingText, kErrorTitle, kStopIconStyle);
-        return;
+        return files;
     }
 
-    // A listing that breaks off still yields the names read before; those are loaded, then
-    // the failure is passed on.
+    // A listing that breaks off still yields the names read before.
     std::vector<Text> names;
-    std::exception_ptr listingFailure;
     try {
         platform.files.ListFiles(folderPath, names);
     } catch (const FileSystemError&) {
-        listingFailure = std::current_exception();
+        files.listingFailure = std::current_exception();
     }
-
-    // Every element is made, and the list's room reserved, before any image exists, so that
-    // nothing after the decoding can throw and leave images without an owner.
-    FrameArray taken;
-    std::vector<Text> paths;
     for (const Text& name : names) {
         const Text extension = GetFileExtension(name, platform.files);
         if (!TypeAcceptsExtension(typeIndex, extension)) continue;
-        taken.push_back({0, FrameKeyOfFileName(name, extension)});
-        paths.push_back(folderPath + name);
+        files.frames.push_back({0, FrameKeyOfFileName(name, extension)});
+        files.paths.push_back(folderPath + name);
     }
-    if (!taken.empty()) {
-        frames.reserve(frames.size() + taken.size());
+    return files;
+}
+
+void KeepFramesWithKeys(FrameFiles& files, const std::unordered_set<Text>& keys) {
+    std::unordered_set<Text> taken;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < files.frames.size(); ++i) {
+        if (keys.count(files.frames[i].key) == 0 || !taken.insert(files.frames[i].key).second) continue;
+        if (kept != i) {
+            files.frames[kept] = std::move(files.frames[i]);
+            files.paths[kept] = std::move(files.paths[i]);
+        }
+        ++kept;
+    }
+    files.frames.resize(kept);
+    files.paths.resize(kept);
+}
+
+void LoadFrameImages(FrameArray& frames, Text folderPath, std::int32_t typeIndex, const Platform& platform) {
+    FrameFiles files = ListFrameFiles(std::move(folderPath), typeIndex, platform);
+    // Every element is made, and the list's room reserved, before any image exists, so that
+    // nothing after the decoding can throw and leave images without an owner.
+    if (!files.frames.empty()) {
+        frames.reserve(frames.size() + files.frames.size());
         // One call for all files, so the service can decode them side by side.
-        const std::vector<ImageRef> handles = platform.images.LoadImages(paths);
-        for (std::size_t i = 0; i < taken.size(); ++i) {
-            if (i < handles.size()) taken[i].image = handles[i];
-            frames.push_back(std::move(taken[i]));
+        const std::vector<ImageRef> images = platform.images.LoadImages(files.paths);
+        for (std::size_t i = 0; i < files.frames.size(); ++i) {
+            if (i < images.size()) files.frames[i].image = images[i];
+            frames.push_back(std::move(files.frames[i]));
         }
     }
-
-    if (listingFailure) std::rethrow_exception(listingFailure);
+    if (files.listingFailure) std::rethrow_exception(files.listingFailure);
 }
 
 void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,

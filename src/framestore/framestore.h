@@ -1,6 +1,8 @@
 // The frame store: decoded frame images of one animation, keyed by file name.
 #pragma once
 #include <cstdint>
+#include <exception>
+#include <unordered_set>
 #include <vector>
 
 #include "core/platform.h"
@@ -27,6 +29,21 @@ Text GetFileExtension(TextView fileName, FileSystem& files);
 
 // The key of a taken file: the name without its extension and the dot before it.
 Text FrameKeyOfFileName(TextView fileName, TextView extension);
+
+// The files a load takes, in listing order: elements with their keys and images still 0, and
+// the path of each.
+struct FrameFiles {
+    FrameArray frames;
+    std::vector<Text> paths;
+    std::exception_ptr listingFailure;  // the listing broke off: what it gave before is here
+};
+
+// Lists the folder's files of the type. A missing folder shows its box and gives none.
+FrameFiles ListFrameFiles(Text folderPath, std::int32_t typeIndex, const Platform& platform);
+
+// Keeps the first file of each key in keys, in order: a later file with the same key would
+// never be drawn.
+void KeepFramesWithKeys(FrameFiles& files, const std::unordered_set<Text>& keys);
 
 // Appends every image of the type found in the folder. A missing folder shows its box and
 // leaves the list alone. Throws FileSystemError when the folder can't be listed (elements made

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "base/handles_win.h"
+#include "imaging/gdiplus_bitmap_win.h"
 
 namespace kino {
 
@@ -45,6 +46,7 @@ gdip::GpBitmap* FrameDecoder::DecodeWithLibraries(const wchar_t* path) {
     try {
         if (!ReadWholeFile(path, file_)) return nullptr;
     } catch (const std::bad_alloc&) {
+        NoteBitmapAllocationFailure();  // no memory for the file's bytes
         return nullptr;
     }
     // By content, as WIC does: a PNG named .jpg is still a PNG.

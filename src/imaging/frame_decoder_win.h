@@ -14,7 +14,10 @@ namespace kino {
 
 class FrameDecoder {
 public:
+    // With a control, a stopped load ends a WIC decode between two bands of rows.
+    explicit FrameDecoder(const DecodeControl* control = nullptr) : wic_(control) {}
     gdip::GpBitmap* Decode(const wchar_t* path);
+    bool Stopped() const { return wic_.Stopped(); }
 
 private:
 #ifdef KINO_DECODER_LIBS

@@ -195,6 +195,7 @@ ImageRef LoadImageFile(TextView path, FrameDecoder& decoder) {
     if (GpBitmap* decoded = decoder.Decode(terminated.c_str())) {
         return reinterpret_cast<ImageRef>(static_cast<GpImage*>(decoded));
     }
+    if (decoder.Stopped()) return 0;  // the load no longer wants it
     GpImage* original = nullptr;
     if (GdipLoadImageFromFile(terminated.c_str(), &original) != Ok || !original) {
         if (original) GdipDisposeImage(original);

@@ -9,7 +9,7 @@
 
 namespace kino::gdip {
 
-enum GpStatus : int { Ok = 0, GdiplusNotInitialized = 18 };  // the two statuses the program tells apart
+enum GpStatus : int { Ok = 0, OutOfMemory = 3, GdiplusNotInitialized = 18 };  // the statuses the program tells apart
 
 struct GpImage {};
 struct GpBitmap : GpImage {};

@@ -3,9 +3,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <limits>
+#include <utility>
 
 #include "base/handles_win.h"
+#include "imaging/frame_memory.h"
 #include "imaging/gdiplus_api_win.h"
 
 namespace kino {
@@ -16,18 +17,23 @@ inline void DisposeGdipImage(gdip::GpImage* image) { gdip::GdipDisposeImage(imag
 
 using UniqueGpImage = UniqueAny<gdip::GpImage*, detail::DisposeGdipImage>;
 
-// GDI+ takes sizes as INT and the stride (width * 4) as INT; the whole must be addressable.
-inline bool BitmapSizeFits(UINT width, UINT height) {
-    constexpr std::uint64_t kMaxBytes = std::numeric_limits<std::ptrdiff_t>::max();
-    return width != 0 && height != 0 && width <= static_cast<UINT>(std::numeric_limits<INT>::max() / 4) &&
-           height <= static_cast<UINT>(std::numeric_limits<INT>::max()) &&
-           std::uint64_t{width} * height * 4 <= kMaxBytes;
-}
+// The sizes the program decodes: what a frame may have (the memory check counts the others 0).
+inline bool BitmapSizeFits(UINT width, UINT height) { return FrameBytes({width, height}) != 0; }
+
+namespace detail {
+inline thread_local bool t_bitmapAllocationFailed = false;
+}  // namespace detail
+
+// True when a bitmap could not be allocated on this thread since the last call: the process is
+// short of memory (the sizes asked for are checked before), which no decoder fallback mends.
+inline bool TakeBitmapAllocationFailure() { return std::exchange(detail::t_bitmapAllocationFailed, false); }
+inline void NoteBitmapAllocationFailure() { detail::t_bitmapAllocationFailed = true; }
 
 inline gdip::GpBitmap* NewBitmap(INT width, INT height, gdip::PixelFormat format) {
     gdip::GpBitmap* bitmap = nullptr;
-    if (gdip::GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap) != gdip::Ok) return nullptr;
-    return bitmap;
+    const gdip::GpStatus status = gdip::GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap);
+    if (status == gdip::OutOfMemory) NoteBitmapAllocationFailure();
+    return status == gdip::Ok ? bitmap : nullptr;
 }
 
 // The pixels of a bitmap locked for one scope. With a user buffer, GDI+ reads the bitmap's

@@ -6,11 +6,9 @@
 #include <functional>
 #include <optional>
 
-namespace kino {
+#include "core/image_service.h"
 
-struct ImageSize {
-    std::uint32_t width = 0, height = 0;
-};
+namespace kino {
 
 // Reads up to `size` bytes at `offset` into `into`; returns how many it read (fewer at the end).
 using ReadAt = std::function<std::size_t(std::uint64_t offset, std::uint8_t* into, std::size_t size)>;

@@ -2,26 +2,42 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 #include <system_error>
 #include <thread>
 
+#include "base/handles_win.h"
+#include "base/text_win.h"
 #include "imaging/frame_decoder_win.h"
+#include "imaging/frame_memory.h"
 #include "imaging/gdiplus2_win.h"
+#include "imaging/gdiplus_bitmap_win.h"
+#include "imaging/image_header.h"
 
 namespace kino {
 
-std::vector<ImageRef> GdiplusImageService::LoadImages(const std::vector<Text>& paths) {
+std::vector<ImageRef> GdiplusImageService::DecodeImages(const std::vector<Text>& paths, DecodeControl& control) {
     std::vector<ImageRef> images(paths.size(), 0);
     std::atomic<std::size_t> next{0};
+    // A cancel or a failed allocation ends the work of each thread between two frames, and the
+    // decoding of the frame in hand between two bands of its rows.
     const auto work = [&] {
-        FrameDecoder decoder;
-        for (std::size_t i; (i = next.fetch_add(1)) < paths.size();) {
+        // Below the window's thread: it answers at once, the decoding takes the rest.
+        const HANDLE self = GetCurrentThread();
+        const int priority = GetThreadPriority(self);
+        SetThreadPriority(self, THREAD_PRIORITY_BELOW_NORMAL);
+        FrameDecoder decoder(&control);
+        for (std::size_t i; !LoadStopped(&control) && (i = next.fetch_add(1)) < paths.size();) {
+            TakeBitmapAllocationFailure();
             try {
                 images[i] = LoadImageFile(paths[i], decoder);
-            } catch (...) {
-                images[i] = 0;  // out of memory for the path's copy: that file is not loaded
+            } catch (const std::bad_alloc&) {
+                control.outOfMemory = true;  // no memory for the path's copy
             }
+            if (TakeBitmapAllocationFailure()) control.outOfMemory = true;
+            ++control.decoded;
         }
+        SetThreadPriority(self, priority);
     };
 
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
@@ -37,6 +53,31 @@ std::vector<ImageRef> GdiplusImageService::LoadImages(const std::vector<Text>& p
     work();
     for (std::thread& worker : workers) worker.join();
     return images;
+}
+
+std::optional<ImageSize> GdiplusImageService::ReadImageSize(TextView path) {
+    const HANDLE opened = CreateFileW(WideString(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                      nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
+    const UniqueHandle file(opened);
+    return kino::ReadImageSize([&](std::uint64_t offset, std::uint8_t* into, std::size_t size) -> std::size_t {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD read = 0;
+        if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) ||
+            !ReadFile(file.get(), into, static_cast<DWORD>(size), &read, nullptr)) {
+            return 0;
+        }
+        return read;
+    });
+}
+
+std::uint64_t GdiplusImageService::RoomForImages() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return ~std::uint64_t{0};  // nothing known: nothing refused
+    return RoomForFrames({status.ullAvailVirtual, status.ullAvailPhys, status.ullTotalPhys, status.ullAvailPageFile});
 }
 
 void GdiplusImageService::DisposeImage(ImageRef image) {

@@ -70,11 +70,13 @@ UINT BandRows(INT stride) {
 }
 
 // Decodes source band by band: rows start at into(y), stride bytes apart, and done(y, rows)
-// follows each band.
+// follows each band. A load that has stopped ends the decoding between two bands.
 template <typename Into, typename Done>
-bool CopyBands(IWICBitmapSource* source, INT width, INT height, INT stride, Into into, Done done) {
+bool CopyBands(IWICBitmapSource* source, INT width, INT height, INT stride, const DecodeControl* control, Into into,
+               Done done) {
     const INT band = static_cast<INT>(BandRows(stride));
     for (INT y = 0; y < height; y += band) {
+        if (LoadStopped(control)) return false;
         const INT rows = std::min(band, height - y);
         const WICRect rect{0, y, width, rows};
         if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride) * rows, into(y)))) {
@@ -86,14 +88,15 @@ bool CopyBands(IWICBitmapSource* source, INT width, INT height, INT stride, Into
 }
 
 // Copies rows of source straight into the locked bitmap (of the same layout).
-bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, INT height) {
+bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, INT height,
+              const DecodeControl* control) {
     return CopyBands(
-        source, width, height, target.Data().Stride, [&](INT y) { return target.Row(y); }, [](INT, INT) {});
+        source, width, height, target.Data().Stride, control, [&](INT y) { return target.Row(y); }, [](INT, INT) {});
 }
 
 }  // namespace
 
-WicFrameDecoder::WicFrameDecoder() {
+WicFrameDecoder::WicFrameDecoder(const DecodeControl* control) : control_(control) {
     // The first version of the factory: the one every Windows with WIC has. A thread already in a
     // single-threaded apartment stays there (the factory works in either).
     CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -147,7 +150,7 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
             const INT rowBytes = (w * 3 + 3) & ~3;
             rows_.resize(static_cast<std::size_t>(rowBytes) * BandRows(rowBytes));
             const bool copied = CopyBands(
-                frameRef, w, h, rowBytes, [&](INT) { return rows_.data(); },
+                frameRef, w, h, rowBytes, control_, [&](INT) { return rows_.data(); },
                 [&](INT y, INT rows) {
                     for (INT i = 0; i < rows; ++i) {
                         ExpandBgrRow(rows_.data() + static_cast<std::size_t>(i) * rowBytes,
@@ -157,7 +160,7 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
             if (!copied) return nullptr;
         } else {
             // BGRA is the bitmap's own layout; a full alpha byte everywhere leaves it RGB.
-            if (!CopyRows(source, target, w, h)) return nullptr;
+            if (!CopyRows(source, target, w, h, control_)) return nullptr;
             for (INT y = 0; y < h && opaque; ++y) {
                 opaque = RowOpaque(reinterpret_cast<const std::uint32_t*>(target.Row(y)), width);
             }
@@ -174,11 +177,12 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
     if (!copy) return nullptr;
     {
         const LockedPixels target(copy.get(), w, h, ImageLockModeWrite, PixelFormat32bppPARGB);
-        if (!target.Locked() || !CopyRows(premultiplied.get(), target, w, h)) return nullptr;
+        if (!target.Locked() || !CopyRows(premultiplied.get(), target, w, h, control_)) return nullptr;
     }
     return static_cast<GpBitmap*>(copy.release());
 } catch (const std::bad_alloc&) {
-    return nullptr;  // the band buffer: GDI+ may still manage the file
+    NoteBitmapAllocationFailure();  // the band buffer
+    return nullptr;
 }
 
 }  // namespace kino

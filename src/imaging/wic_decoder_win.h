@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/handles_win.h"
+#include "core/image_service.h"
 #include "imaging/gdiplus_api_win.h"
 
 struct IWICImagingFactory;
@@ -17,9 +18,15 @@ namespace kino {
 
 // One per thread, for as long as it decodes: it joins the thread to COM (when the thread has not
 // joined already) and leaves again when destroyed.
+// True once the load is cancelled or out of memory: decoding stops.
+inline bool LoadStopped(const DecodeControl* control) {
+    return control && (control->cancel || control->outOfMemory);
+}
+
 class WicFrameDecoder {
 public:
-    WicFrameDecoder();
+    // With a control, a decode stops between two bands of rows once the load has stopped.
+    explicit WicFrameDecoder(const DecodeControl* control = nullptr);
     ~WicFrameDecoder();  // where the factory's type is complete
     WicFrameDecoder(const WicFrameDecoder&) = delete;
     WicFrameDecoder& operator=(const WicFrameDecoder&) = delete;
@@ -29,8 +36,10 @@ public:
     // pixel layout whose conversion GDI+ may do differently (deeper than 8 bits per channel,
     // CMYK, a bitmap file's 32-bit pixels), or any failure at all.
     gdip::GpBitmap* Decode(const wchar_t* path);
+    bool Stopped() const { return LoadStopped(control_); }
 
 private:
+    const DecodeControl* control_;
     ComScope com_{COINIT_MULTITHREADED};  // first in, last out: the factory goes before it
     UniqueCom<IWICImagingFactory> factory_;
     std::vector<std::uint8_t> rows_;  // a band of decoded rows, reused from frame to frame

@@ -1,6 +1,7 @@
 // Playback: the Start/Stop command and the frame clock, over the window's controls.
 #pragma once
 #include <cstdint>
+#include <optional>
 
 #include "core/platform.h"
 #include "framestore/frame_files.h"
@@ -35,6 +36,7 @@ struct FormControls {
     virtual bool ReverseChecked() = 0;
     virtual bool LoopChecked() = 0;
     virtual int Rate() = 0;  // the rate bar's position, frames per second
+    virtual Text InfoText() = 0;
     virtual void SetInfoText(TextView text) = 0;
     virtual void SetRateCaption(TextView text) = 0;
     virtual bool ClockEnabled() = 0;
@@ -50,7 +52,28 @@ inline constexpr char16_t kRangeErrorText[] = u"编号错误：结束编号小�
 inline constexpr char16_t kNumberTooLargeText[] = u"编号错误：编号超出范围。";
 inline constexpr char16_t kMissingFilePrefix[] = u"文件错误：缺失";
 
-// One run of the Start/Stop command (a click on "启动/停止", or the end of a non-looping range).
+// What a start loads, read from the window once its checks have passed.
+struct LoadRequest {
+    Text folder;
+    std::int32_t typeIndex = 0;
+    Text prefix;
+};
+
+// The Start/Stop command up to its load. Playing, it stops at once (StopPlaying) and gives
+// nothing. Stopped, it checks the inputs and the frame files (a failed check says why in the
+// info box) and, when they pass, sets the playback numbers and the frames' keys and gives what
+// to load; the load ends with StartPlaying.
+std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& form, const Platform& platform);
+
+// The clock off and the inputs unlocked; the frames and the picture stay as they are.
+void StopPlaying(FormControls& form);
+
+// Once the frames are loaded: framesLoaded, the interval from the rate, the clock on and the
+// inputs locked.
+void StartPlaying(PlaybackState& state, FormControls& form);
+
+// One whole run of the Start/Stop command (a click on "启动/停止", or the end of a non-looping
+// range), its load included; the window runs the load without waiting for it instead.
 void RunStartStop(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // trunc(1000 / rate) in milliseconds.

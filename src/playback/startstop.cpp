@@ -1,9 +1,10 @@
 #include <cmath>
-#include <exception>
+#include <memory>
 #include <optional>
 #include <utility>
 
 #include "core/numtext.h"
+#include "playback/load_job.h"
 #include "playback/playback.h"
 
 namespace kino {
@@ -42,12 +43,31 @@ std::int32_t ClockIntervalForRate(int framesPerSecond) {
     return static_cast<std::int32_t>(std::trunc(1000.0 / framesPerSecond));
 }
 
-void RunStartStop(PlaybackState& state, FormControls& form, const Platform& platform) {
+void StopPlaying(FormControls& form) {
+    form.SetClockEnabled(false);
+    form.SetInputsEnabled(true);
+}
+
+void StartPlaying(PlaybackState& state, FormControls& form) {
+    state.framesLoaded = true;
+    form.SetClockInterval(ClockIntervalForRate(form.Rate()));
+    form.SetClockEnabled(true);
+    form.SetInputsEnabled(false);
+}
+
+std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& form, const Platform& platform) {
+    // Stopping needs nothing checked or loaded: a frame file deleted while playing can't keep
+    // the animation from stopping.
+    if (form.ClockEnabled()) {
+        StopPlaying(form);
+        return std::nullopt;
+    }
+
     // An empty text names no folder, whatever the system makes of an empty path.
     const Text folder = form.FolderText();
     if (folder.empty() || !platform.files.EntryExists(folder)) {
         form.SetInfoText(kNoFolderText);
-        return;
+        return std::nullopt;
     }
 
     // A start that isn't above 0 becomes 0; this write stays whatever follows.
@@ -56,13 +76,13 @@ void RunStartStop(PlaybackState& state, FormControls& form, const Platform& plat
     // The range is tested on the unrounded values.
     if (NumberValue(form.FirstNumberText()) >= NumberValue(form.LastNumberText())) {
         form.SetInfoText(kRangeErrorText);
-        return;
+        return std::nullopt;
     }
 
     // Every frame of the range must have a file, its number padded or not; one listing of the
     // folder finds them all. The first missing one is named by its plain name, without folder.
     const std::optional<FrameRange> scanned = ReadFrameRange(form);
-    if (!scanned) return;
+    if (!scanned) return std::nullopt;
     const Text folderText = form.FolderText();
     const Text prefix = form.PrefixText();
     const std::int32_t scannedType = form.TypeIndex();
@@ -70,38 +90,29 @@ void RunStartStop(PlaybackState& state, FormControls& form, const Platform& plat
                                     scanned->last, platform.files);
     if (scan.firstMissing) {
         form.SetInfoText(kMissingFilePrefix + FrameFileName(form, *scan.firstMissing));
-        return;
+        return std::nullopt;
     }
 
     // Playback numbers, read afresh like every other input.
     const std::optional<FrameRange> range = ReadFrameRange(form);
-    if (!range) return;
+    if (!range) return std::nullopt;
     state.startNumber = range->first;
     state.endNumber = range->last;
     state.currentNumber = form.ReverseChecked() ? state.endNumber : state.startNumber;
     state.frameKeys = std::move(scan.keys);
 
-    // From here on a failing step is skipped and the next one runs. The frame store has
-    // reported its own problems (missing folder) by now; a listing or memory failure leaves
-    // the frames loaded so far.
-    try {
-        // With framesLoaded false the list is empty and this releases nothing.
-        ReleaseFrameImages(state.frames, platform.images);
-    } catch (const std::exception&) {
-    }
-    try {
-        Text folderText = form.FolderText();
-        const std::int32_t typeIndex = form.TypeIndex();
-        LoadFrameImages(state.frames, std::move(folderText), typeIndex, platform);
-    } catch (const std::exception&) {
-    }
+    LoadRequest request;
+    request.folder = form.FolderText();
+    request.typeIndex = form.TypeIndex();
+    request.prefix = form.PrefixText();
+    return request;
+}
 
-    // The frames count as loaded even when the load reported a problem.
-    state.framesLoaded = true;
-    form.SetClockInterval(ClockIntervalForRate(form.Rate()));
-    const bool playing = !form.ClockEnabled();
-    form.SetClockEnabled(playing);
-    form.SetInputsEnabled(!playing);
+void RunStartStop(PlaybackState& state, FormControls& form, const Platform& platform) {
+    const std::optional<LoadRequest> request = StartStopCommand(state, form, platform);
+    if (!request) return;
+    const std::unique_ptr<LoadJob> job = BeginLoad(state, form, platform, *request, [] {});
+    EndLoad(state, form, *job);
 }
 
 }  // namespace kino

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -67,18 +68,31 @@ struct FakeImages : ImageService {
     Log events;  // "load <n>" and "dispose <image>", in order
     Log drawn;   // "<file name>@x,y" of each draw
     ImageRef nextImage = 100;
+    std::map<Text, ImageSize> sizes;                // header sizes; 16 x 16 for other paths
+    std::uint64_t room = ~std::uint64_t{0};         // what RoomForImages answers
+    int outOfMemoryAt = -1;                         // >= 0: that frame's allocation fails
+    std::function<void(std::size_t)> beforeDecode;  // called on the decoding thread
+    std::size_t disposed = 0;
 
-    std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) override {
+    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, DecodeControl& control) override {
         loadCalls.push_back(paths);
         events.push_back(u"load " + DecimalText(static_cast<std::int64_t>(paths.size())));
-        std::vector<ImageRef> images;
-        for (const Text& path : paths) {
-            images.push_back(damaged.count(path) ? 0 : nextImage);
-            if (!damaged.count(path)) pathOf[nextImage++] = path;
+        std::vector<ImageRef> images(paths.size(), 0);
+        for (std::size_t i = 0; i < paths.size() && !control.cancel && !control.outOfMemory; ++i) {
+            if (beforeDecode) beforeDecode(i);
+            if (static_cast<int>(i) == outOfMemoryAt) control.outOfMemory = true;
+            else if (!damaged.count(paths[i])) pathOf[images[i] = nextImage++] = paths[i];
+            ++control.decoded;
         }
         return images;
     }
+    std::optional<ImageSize> ReadImageSize(TextView path) override {
+        const auto found = sizes.find(Text(path));
+        return found == sizes.end() ? ImageSize{16, 16} : found->second;
+    }
+    std::uint64_t RoomForImages() override { return room; }
     void DisposeImage(ImageRef image) override {
+        ++disposed;
         events.push_back(u"dispose " + DecimalText(static_cast<std::int64_t>(image)));
     }
     void DrawImage(DrawingSurface&, ImageRef image, std::int32_t x, std::int32_t y) override {
@@ -126,6 +140,7 @@ struct FakeForm : FormControls {
     bool ReverseChecked() override { return reverse; }
     bool LoopChecked() override { return loop; }
     int Rate() override { return rate; }
+    Text InfoText() override { return info; }
     void SetInfoText(TextView text) override { writes.push_back(u"info=" + (info = Text(text))); }
     void SetRateCaption(TextView text) override { writes.push_back(u"rate caption=" + Text(text)); }
     bool ClockEnabled() override { return clock; }

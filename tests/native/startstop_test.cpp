@@ -6,8 +6,13 @@ namespace kino {
 namespace {
 
 using test::Log;
-const Log kStart = {u"interval=33", u"clock on", u"inputs disabled"};
-const Log kStop = {u"interval=33", u"clock off", u"inputs enabled"};
+// A start of `frames` frames: the inputs locked and the progress shown while loading, then the
+// info box as before, the clock on and the inputs locked.
+Log StartWrites(int frames, const Text& infoBefore = u"") {
+    return {u"inputs disabled", u"info=正在载入：0/" + DecimalText(frames) + u" 帧", u"info=" + infoBefore,
+            u"interval=33",     u"clock on",                                        u"inputs disabled"};
+}
+const Log kStop = {u"clock off", u"inputs enabled"};
 
 // The frame-store key of each frame, as the scan found it.
 Log Keys(const PlaybackState& state) {
@@ -95,26 +100,30 @@ TEST_F(StartStopTest, FirstMissingFileEndsTheScanAndIsNamed) {
     EXPECT_FALSE(form.clock);
 }
 
-TEST_F(StartStopTest, RunsToggleTheClockAndTheInputsAndLeaveTheMessage) {
+TEST_F(StartStopTest, StartLoadsAndPlaysAndStopStopsAtOnceWithTheFramesKept) {
     Prepare(3, 5);
     form.info = u"earlier";
     Click();
-    EXPECT_EQ(form.writes, kStart);
+    EXPECT_EQ(form.writes, StartWrites(3, u"earlier"));
     EXPECT_EQ(state.currentNumber, 3);
     EXPECT_TRUE(state.framesLoaded);
-    form.writes.clear();
-    form.reverse = true;
-    Click();
-    EXPECT_EQ(form.writes, kStop);
-    EXPECT_EQ(state.currentNumber, 5);  // reverse starts at the end
-    EXPECT_EQ(form.info, u"earlier");
-    // A stop that fails leaves the animation playing.
-    Click();
+
+    // Stopping looks at no file, loads nothing and says nothing, even with a frame file gone
+    // meanwhile.
     files.RemoveFile(kFolder, u"img4.png");
     form.writes.clear();
+    files.listed.clear();
     Click();
-    EXPECT_EQ(form.writes, Log{u"info=文件错误：缺失img4.png"});
-    EXPECT_TRUE(form.clock);
+    EXPECT_EQ(form.writes, kStop);
+    EXPECT_TRUE(files.listed.empty());
+    EXPECT_EQ(images.events, Log{u"load 3"});
+    EXPECT_EQ(state.frames.size(), 3u);
+
+    files.AddFile(kFolder, u"img4.png");
+    form.reverse = true;
+    Click();
+    EXPECT_EQ(state.currentNumber, 5);  // reverse starts at the end
+    EXPECT_EQ(form.info, u"earlier");
 }
 
 TEST_F(StartStopTest, IntervalIsTheWholePartOf1000OverTheRate) {
@@ -126,32 +135,36 @@ TEST_F(StartStopTest, IntervalIsTheWholePartOf1000OverTheRate) {
     EXPECT_EQ(form.interval, 142);
 }
 
-TEST_F(StartStopTest, EachRunReleasesThePreviousLoadBeforeLoading) {
+TEST_F(StartStopTest, EachStartReleasesThePreviousLoadBeforeLoading) {
     Prepare(0, 1);
-    for (int run = 0; run < 3; ++run) Click();
+    for (int run = 0; run < 3; ++run) {
+        form.clock = false;
+        Click();
+    }
     EXPECT_EQ(images.events, (Log{u"load 2", u"dispose 100", u"dispose 101", u"load 2", u"dispose 102", u"dispose 103",
                                   u"load 2"}));
     ASSERT_EQ(state.frames.size(), 2u);
     EXPECT_EQ(state.frames[0].image, 104u);
 }
 
-TEST_F(StartStopTest, LoadFailuresDoNotStopTheToggle) {
+TEST_F(StartStopTest, LoadFailuresDoNotStopTheStart) {
     Prepare(1, 2);
     files.failListingAfter = 1;
     Click();
     EXPECT_EQ(state.frames.size(), 1u);
-    EXPECT_EQ(form.writes, kStart);
+    EXPECT_EQ(form.writes, StartWrites(1));
 
     // A folder text naming a file passes the folder test, and the frames are found through the
     // prefix's "..": the store then reports the folder missing.
     form.writes.clear();
+    form.clock = false;
     files.failListingAfter = -1;
     files.plainFiles.insert(u"C:\\clip");
     for (const char16_t* name : {u"img1.png", u"img2.png"}) files.AddFile(u"C:\\clip\\..", name);
     form.folder = u"C:\\clip";
     form.prefix = u"..\\img";
     Click();
-    EXPECT_EQ(form.writes, kStop);
+    EXPECT_EQ(form.writes, StartWrites(0));
     EXPECT_EQ(boxes.shown, Log{u"文件夹不存在。|错误|16"});
     EXPECT_TRUE(state.frames.empty());
 }

@@ -164,13 +164,11 @@ struct PumpingBox {
 
 TEST_F(PlaybackTest, NoTickRunsWhileAHandlersMessageBoxIsOpen) {
     WriteFrames(9);
-    Prepare(L"0", L"9", true);
-    ui.Click(IdPlayButton);
-    ASSERT_EQ(Record(3).size(), 3u);
-    // A stop whose load meets a "folder" that is a file: the frame files are found through "..",
-    // the listing is not, and the frame store shows its box.
+    // A start whose load meets a "folder" that is a file: the frame files are found through "..",
+    // the listing is not, and the frame store shows its box before the clock starts.
     const std::wstring file = folder.File(L"not-a-folder.txt");
     WriteBytes(file, "x");
+    Prepare(L"0", L"9", true);
     ui.SetText(IdFolderLabel, file);
     ui.SetText(IdPrefixBox, L"..\\img");
     PumpingBox::window = ui.Window();
@@ -179,7 +177,9 @@ TEST_F(PlaybackTest, NoTickRunsWhileAHandlersMessageBoxIsOpen) {
     SetMessageBoxFunction(old);
     ASSERT_EQ(PumpingBox::texts, std::vector<Text>{u"文件夹不存在。"});
     EXPECT_EQ(PumpingBox::ticksWhileOpen, 0u);
-    EXPECT_FALSE(ClockEnabledOf(ui.Window())) << "the stop went on after the box";
+    EXPECT_TRUE(ClockEnabledOf(ui.Window())) << "the start went on after the box";
+    EXPECT_TRUE(PlaybackOf(ui.Window()).frames.empty());
+    ui.Click(IdPlayButton);
 }
 
 // The process's private bytes (Wine counts them as PagefileUsage, Windows as both).

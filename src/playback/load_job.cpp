@@ -1,0 +1,133 @@
+#include "playback/load_job.h"
+
+#include <exception>
+#include <utility>
+
+#include "imaging/frame_memory.h"
+
+namespace kino {
+
+std::unordered_set<Text> KeysTheClockCanAskFor(const FrameKeyMap& keys, TextView prefix, std::int32_t first,
+                                               std::int32_t last) {
+    std::unordered_set<Text> asked;
+    for (std::int64_t n = first; n <= last; ++n) asked.insert(FrameKeyOf(keys, prefix, static_cast<std::int32_t>(n)));
+    return asked;
+}
+
+Text LoadProgressText(std::size_t done, std::size_t total) {
+    return u"正在载入：" + DecimalText(static_cast<std::int64_t>(done)) + u"/" +
+           DecimalText(static_cast<std::int64_t>(total)) + u" 帧";
+}
+
+Text OutOfMemoryText(std::uint64_t neededBytes, std::uint64_t availableBytes) {
+    constexpr std::uint64_t kMB = 1024 * 1024;
+    const auto rounded = [](std::uint64_t bytes) { return static_cast<std::int64_t>((bytes + kMB / 2) / kMB); };
+    return u"内存不足：需要 " + DecimalText(rounded(neededBytes)) + u" MB，可用 " +
+           DecimalText(rounded(availableBytes)) + u" MB。";
+}
+
+LoadJob::LoadJob(FrameFiles files, ImageService& images, Text infoBefore, std::function<void()> finished)
+    : files_(std::move(files)),
+      images_(images),
+      infoBefore_(std::move(infoBefore)),
+      finished_(std::move(finished)),
+      thread_([this] { Run(); }) {}
+
+LoadJob::~LoadJob() {
+    Cancel();
+    if (thread_.joinable()) thread_.join();
+    Release();
+}
+
+void LoadJob::Run() noexcept {
+    try {
+        // The headers first: frames that can't fit are refused before any is decoded. A header
+        // that can't be read, or claims more than a frame may have, counts 0: that file fails
+        // to decode and shows as an empty frame.
+        for (const Text& path : files_.paths) {
+            if (control_.cancel) break;
+            if (const std::optional<ImageSize> size = images_.ReadImageSize(path)) neededBytes_ += FrameBytes(*size);
+        }
+        if (!control_.cancel) {
+            availableBytes_ = images_.RoomForImages();
+            tooLarge_ = neededBytes_ > availableBytes_;
+            if (!tooLarge_) {
+                handles_ = images_.DecodeImages(files_.paths, control_);
+                if (control_.outOfMemory) {
+                    tooLarge_ = true;
+                    availableBytes_ = images_.RoomForImages();
+                }
+            }
+        }
+    } catch (const std::exception&) {
+        tooLarge_ = true;  // no memory for the result's list: what was decoded is lost with it
+    }
+    finished_();
+}
+
+void LoadJob::Release() {
+    for (ImageRef& image : handles_) {
+        if (image != 0) images_.DisposeImage(image);
+        image = 0;
+    }
+}
+
+LoadJob::Result LoadJob::Finish() {
+    if (thread_.joinable()) thread_.join();
+    Result result;
+    result.neededBytes = neededBytes_;
+    result.availableBytes = availableBytes_;
+    // A cancel counts whenever it came, also after the last frame: the user no longer wants it.
+    if (tooLarge_ || control_.cancel) {
+        result.outcome = tooLarge_ ? Outcome::OutOfMemory : Outcome::Cancelled;
+        Release();
+        return result;
+    }
+    for (std::size_t i = 0; i < files_.frames.size() && i < handles_.size(); ++i) {
+        files_.frames[i].image = handles_[i];
+        handles_[i] = 0;
+    }
+    result.frames = std::move(files_.frames);
+    return result;
+}
+
+std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
+                                   const LoadRequest& request, std::function<void()> finished) {
+    // From here on a failing step is skipped and the next one runs. The frame store has
+    // reported its own problems (missing folder) by now; a broken-off listing leaves the frames
+    // listed before it.
+    try {
+        ReleaseFrameImages(state.frames, platform.images);
+    } catch (const std::exception&) {
+    }
+    FrameFiles files;
+    try {
+        files = ListFrameFiles(request.folder, request.typeIndex, platform);
+    } catch (const std::exception&) {
+    }
+    KeepFramesWithKeys(files, KeysTheClockCanAskFor(state.frameKeys, request.prefix, state.startNumber, state.endNumber));
+    auto job = std::make_unique<LoadJob>(std::move(files), platform.images, form.InfoText(), std::move(finished));
+    form.SetInputsEnabled(false);
+    form.SetInfoText(LoadProgressText(0, job->Total()));
+    return job;
+}
+
+void EndLoad(PlaybackState& state, FormControls& form, LoadJob& job) {
+    LoadJob::Result result = job.Finish();
+    switch (result.outcome) {
+    case LoadJob::Outcome::Loaded:
+        state.frames = std::move(result.frames);
+        form.SetInfoText(job.InfoBefore());
+        StartPlaying(state, form);
+        return;
+    case LoadJob::Outcome::Cancelled:
+        form.SetInfoText(kLoadCancelledText);
+        break;
+    case LoadJob::Outcome::OutOfMemory:
+        form.SetInfoText(OutOfMemoryText(result.neededBytes, result.availableBytes));
+        break;
+    }
+    form.SetInputsEnabled(true);
+}
+
+}  // namespace kino

@@ -1,0 +1,85 @@
+// The load of a start: which frames it takes, whether they fit in memory, their decoding on a
+// thread of its own that can be watched and cancelled, and what the window shows around it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "core/platform.h"
+#include "framestore/frame_files.h"
+#include "framestore/framestore.h"
+#include "playback/playback.h"
+
+namespace kino {
+
+inline constexpr char16_t kLoadCancelledText[] = u"已取消载入。";
+
+// The keys the frame clock can ask for while it plays first..last: the key of each number's
+// file as the scan found it (FrameKeyOf).
+std::unordered_set<Text> KeysTheClockCanAskFor(const FrameKeyMap& keys, TextView prefix, std::int32_t first,
+                                               std::int32_t last);
+
+// "正在载入：120/300 帧"
+Text LoadProgressText(std::size_t done, std::size_t total);
+
+// "内存不足：需要 N MB，可用 M MB。", each rounded to whole MB.
+Text OutOfMemoryText(std::uint64_t neededBytes, std::uint64_t availableBytes);
+
+// Decodes the files on a thread of its own (which spreads the work over the image service's
+// threads), after checking from their headers that they fit in the memory left. finished() is
+// called on that thread as its last act; Finish() then hands the result over at once.
+class LoadJob {
+public:
+    enum class Outcome { Loaded, Cancelled, OutOfMemory };
+    struct Result {
+        Outcome outcome = Outcome::Loaded;
+        FrameArray frames;  // Loaded only; otherwise every decoded image is already released
+        std::uint64_t neededBytes = 0, availableBytes = 0;
+    };
+
+    // Throws std::system_error when the thread can't start.
+    LoadJob(FrameFiles files, ImageService& images, Text infoBefore, std::function<void()> finished);
+    ~LoadJob();  // cancels, waits for the thread and releases whatever was decoded
+    LoadJob(const LoadJob&) = delete;
+    LoadJob& operator=(const LoadJob&) = delete;
+
+    // Decoding stops after the frames in hand; the result is Cancelled whenever the cancel came.
+    void Cancel() { control_.cancel = true; }
+    bool Cancelled() const { return control_.cancel; }
+    std::size_t Decoded() const { return control_.decoded; }
+    std::size_t Total() const { return files_.frames.size(); }
+    const Text& InfoBefore() const { return infoBefore_; }
+
+    // Waits for the thread; call once.
+    Result Finish();
+
+private:
+    void Run() noexcept;
+    void Release();
+
+    FrameFiles files_;
+    ImageService& images_;
+    const Text infoBefore_;
+    const std::function<void()> finished_;
+    DecodeControl control_;
+    std::vector<ImageRef> handles_;
+    bool tooLarge_ = false;
+    std::uint64_t neededBytes_ = 0, availableBytes_ = 0;
+    std::thread thread_;  // last: starts once everything above exists
+};
+
+// The load of a start that StartStopCommand asked for: releases the previous frames, lists the
+// folder, keeps the frames the range can show, locks the inputs, shows the progress in the info box
+// and starts decoding.
+std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
+                                   const LoadRequest& request, std::function<void()> finished);
+
+// The end of that load: plays what it loaded, with the info box as before it; or, cancelled or out
+// of memory, plays nothing, says so and unlocks the inputs.
+void EndLoad(PlaybackState& state, FormControls& form, LoadJob& job);
+
+}  // namespace kino

@@ -1,0 +1,108 @@
+#include "playback/load_job.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "fakes.h"
+
+namespace kino {
+namespace {
+
+using test::Log;
+
+TEST(KeysTheClockCanAskFor, AreTheKeysTheScanFoundElseThePlainOnes) {
+    const FrameKeyMap found = {{3, u"img03"}, {4, u"img4"}, {9, u"img9"}};
+    EXPECT_EQ(KeysTheClockCanAskFor(found, u"img", 3, 5), (std::unordered_set<Text>{u"img03", u"img4", u"img5"}));
+    EXPECT_EQ(KeysTheClockCanAskFor({}, u"f", 2147483646, 2147483647),
+              (std::unordered_set<Text>{u"f2147483646", u"f2147483647"}));
+}
+
+TEST(LoadTexts, ProgressAndMemoryInWholeMegabytes) {
+    EXPECT_EQ(LoadProgressText(120, 300), u"正在载入：120/300 帧");
+    constexpr std::uint64_t MB = 1 << 20;
+    EXPECT_EQ(OutOfMemoryText(2373 * MB + MB / 2, 1999 * MB + MB / 2 - 1), u"内存不足：需要 2374 MB，可用 1999 MB。");
+}
+
+struct LoadJobTest : ::testing::Test, test::Rig {
+    // The decoded files, by name, in the order they were asked for.
+    Log Decoded() const {
+        Log names;
+        for (const auto& call : images.loadCalls)
+            for (const Text& path : call) names.push_back(test::FileNameOf(path));
+        return names;
+    }
+    // Neither playing nor locked, every decoded image released, the info box saying `info`.
+    void ExpectNothingPlays(const Text& info) {
+        EXPECT_FALSE(form.clock);
+        EXPECT_TRUE(state.frames.empty());
+        EXPECT_EQ(form.writes.back(), u"inputs enabled");
+        EXPECT_EQ(images.disposed, images.pathOf.size());
+        EXPECT_EQ(form.info, info);
+    }
+};
+
+TEST_F(LoadJobTest, OnlyTheFramesTheRangeShowsAreDecodedFirstOfEachKeyInListingOrder) {
+    for (const char16_t* name : {u"img10.png", u"img02.png", u"img004.png", u"img1.jpg", u"take2_img3.png", u"img3.PNG",
+                                 u"img04.png"})
+        files.AddFile(kFolder, name);
+    Prepare(1, 3);
+    form.last = u"4";  // 4 only padded: the fewest digits
+    Click();
+    EXPECT_EQ(Decoded(), (Log{u"img3.PNG", u"img04.png", u"img1.png", u"img2.png"}));
+    ASSERT_EQ(state.frames.size(), 4u);
+    EXPECT_EQ(state.frames[0].key, u"img3");
+    EXPECT_TRUE(form.clock);
+}
+
+TEST_F(LoadJobTest, WhatCannotFitIsRefusedBeforeDecoding) {
+    Prepare(0, 2);
+    images.sizes[u"C:\\frames\\img0.png"] = {1920, 1080};
+    images.sizes[u"C:\\frames\\img1.png"] = {100000, 100000};  // fails to decode: counts nothing
+    images.room = 1920 * 1080 * 4 + 16 * 16 * 4;                 // img2 is 16 x 16
+    Click();
+    EXPECT_EQ(Decoded().size(), 3u);
+    EXPECT_TRUE(form.clock);
+
+    Click();  // stop
+    images.loadCalls.clear();
+    --images.room;
+    form.info = u"earlier";
+    Click();
+    EXPECT_TRUE(Decoded().empty());
+    ExpectNothingPlays(u"内存不足：需要 8 MB，可用 8 MB。");
+}
+
+TEST_F(LoadJobTest, AFailedAllocationReleasesTheWholeLoad) {
+    Prepare(0, 4);
+    images.outOfMemoryAt = 3;
+    images.room = 1 << 20;
+    Click();
+    EXPECT_EQ(images.pathOf.size(), 3u);
+    ExpectNothingPlays(u"内存不足：需要 0 MB，可用 1 MB。");
+}
+
+TEST_F(LoadJobTest, CancelStopsTheDecodingReleasesItAndPlaysNothing) {
+    Prepare(0, 9);
+    std::promise<void> cancelled;
+    std::promise<void> atFrame3;
+    images.beforeDecode = [&](std::size_t i) {
+        if (i != 3) return;
+        atFrame3.set_value();
+        cancelled.get_future().wait();
+    };
+    const std::optional<LoadRequest> request = StartStopCommand(state, form, platform);
+    ASSERT_TRUE(request);
+    const std::unique_ptr<LoadJob> job = BeginLoad(state, form, platform, *request, [] {});
+    atFrame3.get_future().wait();
+    EXPECT_EQ(LoadProgressText(job->Decoded(), job->Total()), u"正在载入：3/10 帧");
+    EXPECT_EQ(Log(form.writes.end() - 2, form.writes.end()), (Log{u"inputs disabled", u"info=正在载入：0/10 帧"}));
+    job->Cancel();
+    cancelled.set_value();
+    EndLoad(state, form, *job);
+    EXPECT_EQ(images.pathOf.size(), 4u) << "the frame in hand is finished, no later one begun";
+    ExpectNothingPlays(u"已取消载入。");
+}
+
+}  // namespace
+}  // namespace kino
