@@ -84,20 +84,46 @@ void OnDropFiles(MainWindow& window, HDROP drop) {
     }
 }
 
-// No exception may cross the window procedure: a run that runs out of memory just ends.
+// No exception may cross the window procedure: a run that runs out of memory just ends. A start
+// returns once its load runs; the load's end comes as a message. Pressed during a load, the
+// button cancels it.
 void OnPlayButton(MainWindow& window) {
     HandlerScope scope(window);
-    WaitCursor wait;
+    if (window.load.Active()) {
+        window.load.Cancel();
+        return;
+    }
     try {
-        RunStartStop(window.state, window.controls, window.Seams());
+        WaitCursor wait;  // while the files are looked up and listed
+        const std::optional<LoadRequest> request = StartStopCommand(window.state, window.controls, window.Seams());
+        if (request) window.load.Begin(window.state, window.controls, window.Seams(), *request);
+    } catch (const std::exception&) {
+    }
+    // The keyboard stays with the window: the focus leaves a box that the load has disabled.
+    const HWND focus = GetFocus();
+    if (focus && !IsWindowEnabled(focus)) SetFocus(window.Item(IdPlayButton));
+}
+
+void OnLoadDone(MainWindow& window) {
+    HandlerScope scope(window);
+    try {
+        window.load.OnDone(window.state, window.controls);
     } catch (const std::exception&) {
     }
 }
 
 void OnCommand(MainWindow& window, WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) return;
+    if (LOWORD(wParam) == IDCANCEL) window.load.Cancel();  // Esc, through the dialog keys
     if (LOWORD(wParam) == IdFolderButton) OnFolderButton(window);
     if (LOWORD(wParam) == IdPlayButton) OnPlayButton(window);
+}
+
+// While a load runs the pointer says that the window works and still answers.
+bool OnSetCursor(const MainWindow& window, LPARAM lParam) {
+    if (!window.load.Active() || LOWORD(lParam) != HTCLIENT) return false;
+    SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+    return true;
 }
 
 // The rate bar: arrows and page steps move by 1; the thumb counts when it is released.
@@ -156,8 +182,10 @@ void OnDpiChanged(MainWindow& window, int dpi, const RECT& suggested) {
     LayOut(window);
 }
 
-// Release the frames while GDI+ still runs, then end GDI+. The close is never refused.
+// Stop a load and release the frames while GDI+ still runs, then end GDI+. The close is never
+// refused.
 void OnDestroy(MainWindow& window) {
+    window.load.Abandon();
     window.clock.SetEnabled(false);
     if (window.state.framesLoaded) ReleaseFrameImages(window.state.frames, window.images);
     TerminateGDIPlus();
@@ -174,6 +202,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_DROPFILES: OnDropFiles(*window, reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HSCROLL: OnRateBar(*window, reinterpret_cast<HWND>(lParam), LOWORD(wParam)); return 0;
     case kClockMessage: OnClockTick(*window, wParam); return 0;
+    case kLoadDoneMessage: OnLoadDone(*window); return 0;
+    case WM_TIMER: if (wParam == kLoadProgressTimer) window->load.OnProgressTimer(window->controls); return 0;
+    case WM_SETCURSOR: if (OnSetCursor(*window, lParam)) return TRUE; break;
     case DM_GETDEFID: return MAKELRESULT(IdPlayButton, DC_HASDEFID);
     case WM_ACTIVATE: if (OnActivate(*window, wParam)) return 0; break;
     case WM_DPICHANGED: OnDpiChanged(*window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
@@ -244,5 +275,6 @@ bool ClockEnabledOf(HWND window) { return WindowOf(window)->clock.Enabled(); }
 int ClockIntervalOf(HWND window) { return WindowOf(window)->clock.Interval(); }
 int DpiOf(HWND window) { return WindowOf(window)->dpi; }
 unsigned TicksRunOf(HWND window) { return WindowOf(window)->ticksRun; }
+bool LoadingOf(HWND window) { return WindowOf(window)->load.Active(); }
 
 }  // namespace kino

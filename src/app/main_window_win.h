@@ -31,5 +31,6 @@ bool ClockEnabledOf(HWND window);
 int ClockIntervalOf(HWND window);
 int DpiOf(HWND window);
 unsigned TicksRunOf(HWND window);  // frame-clock ticks handled so far
+bool LoadingOf(HWND window);       // a start's load is running
 
 }  // namespace kino

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "app/load_progress_win.h"
 #include "app/main_window_win.h"
 #include "base/handles_win.h"
 #include "base/message_box_win.h"
@@ -55,7 +56,8 @@ private:
 // Made at WM_NCCREATE, freed at WM_NCDESTROY.
 struct MainWindow {
     MainWindow(HWND window, const MainWindowOptions& opts)
-        : hwnd(window), options(opts), controls(*this), images(window), boxes(window), clock(window, kClockMessage) {
+        : hwnd(window), options(opts), controls(*this), images(window), boxes(window), clock(window, kClockMessage),
+          load(window) {
         clock.SetInterval(ClockIntervalForRate(kInitialRate));
     }
 
@@ -73,6 +75,7 @@ struct MainWindow {
     GdiplusImageService images;
     WindowMessageBoxes boxes;
     FrameTimer clock;
+    WindowLoad load;  // a start's load while it runs
 
     Platform Seams() { return Platform{files, images, boxes}; }
     HWND Item(ControlId id) const { return ControlOf(hwnd, id); }

@@ -31,7 +31,11 @@ public:
     HWND Item(ControlId id) const { return ControlOf(window_, id); }
     Text TextOf(ControlId id) const { return WindowText(Item(id)); }
     void SetText(ControlId id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
-    void Click(ControlId id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+    // BM_CLICK on a button, then the messages until a load it began has ended.
+    void Click(ControlId id) const {
+        SendMessageW(Item(id), BM_CLICK, 0, 0);
+        PumpUntil([this] { return !LoadingOf(window_); }, 60000);
+    }
     void SetChecked(ControlId id, bool checked) const {
         SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
