@@ -67,7 +67,6 @@ TEST_F(LoadJobTest, WhatCannotFitIsRefusedBeforeDecoding) {
     Click();  // stop
     images.loadCalls.clear();
     --images.room;
-    form.info = u"earlier";
     Click();
     EXPECT_TRUE(Decoded().empty());
     ExpectNothingPlays(u"内存不足：需要 8 MB，可用 8 MB。");
