@@ -76,7 +76,7 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last) 
     SendMessageW(ControlOf(form, IdTypeList), CB_SETCURSEL, 2, 0);
 
     WindowLoadFigures figures;
-    std::atomic<bool> done{false}, pressed{false};
+    std::atomic<bool> done{false}, pressed{false}, proberEnded{false};
     std::atomic<double> longest{0};
     std::thread prober([&] {
         while (!done) {
@@ -87,6 +87,7 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last) 
             if (afterPress) longest = std::max(longest.load(), MsSince(sent));
             Sleep(5);
         }
+        proberEnded = true;
     });
     const Clock::time_point start = Clock::now();
     SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
@@ -107,6 +108,10 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last) 
     }
     figures.ms = MsSince(start);
     done = true;
+    while (!proberEnded) {  // its last WM_NULL is answered, not left to time out
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        Pump();
+    }
     prober.join();
     figures.longestAnswerMs = longest;
     figures.frames = PlaybackOf(form).frames.size();

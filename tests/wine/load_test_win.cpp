@@ -67,11 +67,12 @@ protected:
 TEST_F(LongLoadTest, TheWindowAnswersAndShowsProgressThroughoutALongLoad) {
     WriteSequence();
     ui.SetText(IdInfoBox, L"before");
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, proberEnded{false};
     std::atomic<int> unanswered{0};
     std::thread prober([&] {
         for (DWORD_PTR result; !done; Sleep(10))
             unanswered += !SendMessageTimeoutW(ui.Window(), WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
+        proberEnded = true;
     });
     Press();
     EXPECT_TRUE(Loading());
@@ -83,6 +84,7 @@ TEST_F(LongLoadTest, TheWindowAnswersAndShowsProgressThroughoutALongLoad) {
         return !Loading();
     }, 60000);
     done = true;
+    ui.PumpUntil([&] { return proberEnded.load(); }, 5000);  // its last WM_NULL answered too
     prober.join();
     EXPECT_EQ(unanswered, 0);
     EXPECT_TRUE(shown.count(u"正在载入：0/40 帧"));
