@@ -102,20 +102,13 @@ constexpr bool kLibraries = false;
 double MeanDifference(const Pixels& a, const Pixels& b) {
     double sum = 0;
     for (std::size_t i = 0; i < a.size(); ++i)
-        for (int shift = 0; shift < 24; shift += 8) sum += std::abs(int(a[i] >> shift & 0xFF) - int(b[i] >> shift & 0xFF));
+        for (int shift = 0; shift < 24; shift += 8)
+            sum += std::abs(static_cast<int>(a[i] >> shift & 0xFF) - static_cast<int>(b[i] >> shift & 0xFF));
     return sum / (a.size() * 3.0);
 }
 
 class DecodingTest : public GdiplusTest {
 protected:
-    // The file as GdipLoadImageFromFile reads it, as ARGB.
-    Pixels GdiplusPixels(const wchar_t* name) {
-        gdip::GpImage* image = nullptr;
-        gdip::GdipLoadImageFromFile(folder.File(name).c_str(), &image);
-        const Pixels pixels = ImagePixels(reinterpret_cast<ImageRef>(image));
-        gdip::GdipDisposeImage(image);
-        return pixels;
-    }
     bool WicTakes(const wchar_t* name) { return UniqueGpImage(decoder.Decode(folder.File(name).c_str())).get(); }
     // Whether libjpeg-turbo or libspng decodes the file itself (always false without them).
     bool LibraryTakes(const wchar_t* name) {
@@ -128,14 +121,6 @@ protected:
 #else
         return (void)name, false;
 #endif
-    }
-    UniqueGpImage Load(const wchar_t* name) {
-        return UniqueGpImage(reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(name), frames)));
-    }
-    static gdip::PixelFormat FormatOf(const UniqueGpImage& image) {
-        gdip::PixelFormat format = 0;
-        gdip::GdipGetImagePixelFormat(image.get(), &format);
-        return format;
     }
 
     TempFolder folder;
@@ -186,13 +171,18 @@ TEST_F(DecodingTest, FramesBecomeRgbOrPremultipliedBitmapsOfTheirPixels) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         if (!row.bytes.empty()) WriteBytes(folder.File(row.name), row.bytes);
-        const UniqueGpImage image = Load(row.name), wic(decoder.Decode(folder.File(row.name).c_str()));
+        const UniqueGpImage image(reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(row.name), frames)));
+        const UniqueGpImage wic(decoder.Decode(folder.File(row.name).c_str()));
         EXPECT_EQ(wic.get() != nullptr, row.byWic);
         const bool jpeg = std::wstring_view(row.name).ends_with(L".jpg");
         EXPECT_EQ(LibraryTakes(row.name), kLibraries && row.byWic && !std::wstring_view(row.name).ends_with(L".bmp"));
-        const Pixels expected = GdiplusPixels(row.name);
+        gdip::GpImage* original = nullptr;  // the file as GdipLoadImageFromFile reads it
+        gdip::GdipLoadImageFromFile(folder.File(row.name).c_str(), &original);
+        const Pixels expected = ImagePixels(reinterpret_cast<ImageRef>(UniqueGpImage(original).get()));
         EXPECT_TRUE(DeleteFileW(folder.File(row.name).c_str())) << "the frame holds no file";
-        EXPECT_EQ(FormatOf(image), row.seeThrough ? gdip::PixelFormat32bppPARGB : gdip::PixelFormat32bppRGB);
+        gdip::PixelFormat format = 0;
+        gdip::GdipGetImagePixelFormat(image.get(), &format);
+        EXPECT_EQ(format, row.seeThrough ? gdip::PixelFormat32bppPARGB : gdip::PixelFormat32bppRGB);
         const Pixels read = ImagePixels(reinterpret_cast<ImageRef>(image.get()));
         ASSERT_FALSE(expected.empty());
         ASSERT_EQ(read.size(), expected.size());
@@ -257,8 +247,8 @@ TEST_F(DecodingTest, DamagedFilesGiveNoFrameOrWhatTheWicPathMakesOfThemAndStayFr
     for (std::size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 16; i += 2) badHuffman.replace(i, 2, "\xFF\0", 2);
     // libjpeg-turbo's fast Huffman path decodes a bad code as zero without a warning: that file
     // gives a frame, as it does through WIC.
-    cases.insert(cases.end(), {{L"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
-                               {L"cmyk.jpg", EncodeJpeg(Pattern(), JpegKind::Cmyk)}, {L"bad-huffman.jpg", badHuffman}});
+    cases.insert(cases.end(), {{L"cut.jpg", jpeg.substr(0, jpeg.size() / 2)}, {L"bad-huffman.jpg", badHuffman},
+                               {L"cmyk.jpg", EncodeJpeg(Pattern(), JpegKind::Cmyk)}});
 #endif
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
