@@ -60,10 +60,8 @@ TEST(ReadImageSize, ReadsTheSizeFromEachKindOfHeader) {
 }
 
 TEST(FrameMemory, FramesBeyondWhatADecoderMakesCountNothing) {
-    EXPECT_EQ(FrameBytes({1920, 1080}), 8294400u);
     EXPECT_EQ(FrameBytes({16383, 32767}), 16383ull * 32767 * 4);  // just under 2 GiB
     EXPECT_EQ(FrameBytes({32768, 16384}), 0u);                     // 2 GiB
-    EXPECT_EQ(FrameBytes({100000, 100000}), 0u);
     EXPECT_EQ(FrameBytes({0xFFFFFFFF, 0xFFFFFFFF}), 0u);
 }
 

@@ -18,8 +18,7 @@ TEST(KeysTheClockCanAskFor, AreTheKeysTheScanFoundElseThePlainOnes) {
               (std::unordered_set<Text>{u"f2147483646", u"f2147483647"}));
 }
 
-TEST(LoadTexts, ProgressAndMemoryInWholeMegabytes) {
-    EXPECT_EQ(LoadProgressText(120, 300), u"正在载入：120/300 帧");
+TEST(LoadTexts, MemoryInWholeMegabytes) {
     constexpr std::uint64_t MB = 1 << 20;
     EXPECT_EQ(OutOfMemoryText(2373 * MB + MB / 2, 1999 * MB + MB / 2 - 1), u"内存不足：需要 2374 MB，可用 1999 MB。");
 }
