@@ -45,6 +45,14 @@ public:
             SendMessageW(window_, WM_HSCROLL, at < framesPerSecond ? SB_LINERIGHT : SB_LINELEFT,
                          reinterpret_cast<LPARAM>(Item(IdRateBar)));
     }
+    // Whether the controls locked while playing are all `enabled`; the play button and the reverse
+    // box stay enabled throughout.
+    bool InputsAre(bool enabled) const {
+        for (const ControlSpec& entry : ControlTable())
+            if (entry.lockedWhilePlaying && (IsWindowEnabled(Item(entry.id)) != FALSE) != enabled)
+                return false;
+        return IsWindowEnabled(Item(IdReverseBox)) && IsWindowEnabled(Item(IdPlayButton));
+    }
     // Pumps messages, as the program's loop does, until done() is true (then true) or the time is up.
     bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const {
         for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {

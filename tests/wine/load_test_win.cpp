@@ -47,11 +47,6 @@ protected:
     }
     void Press() const { SendMessageW(ui.Item(IdPlayButton), BM_CLICK, 0, 0); }  // returns while it loads
     bool Loading() const { return LoadingOf(ui.Window()); }
-    bool InputsEnabled() const {
-        for (const ControlSpec& entry : ControlTable())
-            if (entry.lockedWhilePlaying && !IsWindowEnabled(ui.Item(entry.id))) return false;
-        return true;
-    }
     // Starts the load and pumps until some frames are in.
     void StartLoading() {
         WriteSequence();
@@ -76,8 +71,7 @@ TEST_F(LongLoadTest, TheWindowAnswersAndShowsProgressThroughoutALongLoad) {
     });
     Press();
     EXPECT_TRUE(Loading());
-    EXPECT_FALSE(InputsEnabled());
-    EXPECT_TRUE(IsWindowEnabled(ui.Item(IdPlayButton)) && IsWindowEnabled(ui.Item(IdReverseBox)));
+    EXPECT_TRUE(ui.InputsAre(false));
     std::set<Text> shown;
     ui.PumpUntil([&] {
         shown.insert(ui.TextOf(IdInfoBox));
@@ -103,7 +97,7 @@ TEST_F(LongLoadTest, ThePlayButtonOrEscCancelsAndNothingPlays) {
         ASSERT_TRUE(ui.PumpUntil([&] { return !Loading(); }, 5000));
         EXPECT_EQ(ui.TextOf(IdInfoBox), u"已取消载入。");
         EXPECT_FALSE(ClockEnabledOf(ui.Window()));
-        EXPECT_TRUE(InputsEnabled());
+        EXPECT_TRUE(ui.InputsAre(true));
         EXPECT_TRUE(PlaybackOf(ui.Window()).frames.empty());
     }
 }
@@ -127,7 +121,7 @@ TEST_F(LongLoadTest, WhatCannotFitIsRefusedBeforeDecoding) {
     const Text refused = u"内存不足：需要 91553 MB，可用 ";
     EXPECT_EQ(ui.TextOf(IdInfoBox).substr(0, refused.size()), refused);
     EXPECT_FALSE(ClockEnabledOf(ui.Window()));
-    EXPECT_TRUE(InputsEnabled());
+    EXPECT_TRUE(ui.InputsAre(true));
 }
 
 }  // namespace
