@@ -187,7 +187,7 @@ void OnDpiChanged(MainWindow& window, int dpi, const RECT& suggested) {
 void OnDestroy(MainWindow& window) {
     window.load.Abandon();
     window.clock.SetEnabled(false);
-    if (window.state.framesLoaded) ReleaseFrameImages(window.state.frames, window.images);
+    ReleaseFrameImages(window.state.frames, window.images);  // only a load that played left frames
     TerminateGDIPlus();
     if (window.options.quitOnDestroy) PostQuitMessage(0);
 }
@@ -250,7 +250,6 @@ HWND CreateMainWindow(HINSTANCE instance, const MainWindowOptions& options) {
 void LoadMainWindow(HWND hwnd) {
     InitGDIPlus(true, true, kInitErrorText, kStopIconStyle, kInitErrorTitle);
     SendMessageW(ControlOf(hwnd, IdTypeList), CB_SETCURSEL, 0, 0);
-    WindowOf(hwnd)->state.framesLoaded = false;
 }
 
 void ShowMainWindow(HWND hwnd, int showCommand) {

@@ -14,8 +14,7 @@ struct MainWindowOptions {
 // Prepares the common controls, then makes the window with every control of the table. Not shown.
 HWND CreateMainWindow(HINSTANCE instance, const MainWindowOptions& options = {});
 
-// The load step: starts GDI+ (a failure shows its box and ends the program), selects "jpg",
-// clears framesLoaded.
+// The load step: starts GDI+ (a failure shows its box and ends the program), selects "jpg".
 void LoadMainWindow(HWND window);
 
 // Shows the window with the keyboard focus on the folder button.

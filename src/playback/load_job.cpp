@@ -118,7 +118,7 @@ void EndLoad(PlaybackState& state, FormControls& form, LoadJob& job) {
     case LoadJob::Outcome::Loaded:
         state.frames = std::move(result.frames);
         form.SetInfoText(job.InfoBefore());
-        StartPlaying(state, form);
+        StartPlaying(form);
         return;
     case LoadJob::Outcome::Cancelled:
         form.SetInfoText(kLoadCancelledText);

@@ -12,7 +12,6 @@ namespace kino {
 // State that the window holds for playback; all zero, empty or false when it is created.
 struct PlaybackState {
     FrameArray frames;
-    bool framesLoaded = false;
     std::int32_t startNumber = 0;
     std::int32_t endNumber = 0;
     std::int32_t currentNumber = 0;  // the frame the next tick shows
@@ -68,9 +67,9 @@ std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& 
 // The clock off and the inputs unlocked; the frames and the picture stay as they are.
 void StopPlaying(FormControls& form);
 
-// Once the frames are loaded: framesLoaded, the interval from the rate, the clock on and the
+// Once the frames are loaded: the interval from the rate, the clock on and the
 // inputs locked.
-void StartPlaying(PlaybackState& state, FormControls& form);
+void StartPlaying(FormControls& form);
 
 // One whole run of the Start/Stop command (a click on "启动/停止", or the end of a non-looping
 // range), its load included; the window runs the load without waiting for it instead.

@@ -48,8 +48,7 @@ void StopPlaying(FormControls& form) {
     form.SetInputsEnabled(true);
 }
 
-void StartPlaying(PlaybackState& state, FormControls& form) {
-    state.framesLoaded = true;
+void StartPlaying(FormControls& form) {
     form.SetClockInterval(ClockIntervalForRate(form.Rate()));
     form.SetClockEnabled(true);
     form.SetInputsEnabled(false);

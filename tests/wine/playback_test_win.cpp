@@ -118,7 +118,7 @@ TEST_F(PlaybackTest, InputErrorsAreShownAndNothingStarts) {
         EXPECT_FALSE(ClockEnabledOf(ui.Window()));
         EXPECT_TRUE(ui.InputsAre(true));
     }
-    EXPECT_FALSE(PlaybackOf(ui.Window()).framesLoaded);
+    EXPECT_TRUE(PlaybackOf(ui.Window()).frames.empty());
 }
 
 // A message box that, like a real one, runs a message loop of its own while it is open.
