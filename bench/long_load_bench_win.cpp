@@ -1,14 +1,9 @@
-// Long loads on the real window, against the load as it used to be (LoadFrameImages on the
-// window's thread, every file of the type in the folder):
+// Long loads on the real window:
 //   1. how long the window takes to answer WM_NULL during a long 1080p PNG load, and how often
 //      the progress text changes;
-//   2. the load time with the window pumping messages (and nobody probing it) against the
-//      blocking load, over several alternating runs;
-//   3. a folder holding the range and four other sequences of its size: time and memory;
-//   4. how long after a cancel the load's last thread ends.
+//   2. how long after a cancel the load's last thread ends.
 //
-//   long_load_bench.exe [frames] [other]   frames of the long load (default 300), and of each
-//                                          sequence of the mixed folder (default 40)
+//   long_load_bench.exe [frames]   frames of the long load (default 300)
 #include <windows.h>
 
 #include <algorithm>
@@ -123,25 +118,18 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, 
     return figures;
 }
 
-// The load as it used to be: every file of the type, decoded while the caller waits.
-double BlockingLoad(const std::wstring& folder, const Platform& platform, double* heldBytes = nullptr) {
-    FrameArray store;
-    const double before = PrivateBytes();
-    const Clock::time_point start = Clock::now();
-    LoadFrameImages(store, FromWide(folder.c_str()), 2, platform);
-    const double ms = MsSince(start);
-    if (heldBytes) *heldBytes = PrivateBytes() - before;
-    ReleaseFrameImages(store, platform.images);
-    return ms;
-}
-
 // Cancels a load of the folder's files after delayMs; the ms until its thread's last act.
-double CancelLatency(const std::wstring& folder, const Platform& platform, DWORD delayMs) {
+double CancelLatency(const std::wstring& folder, int frames, const Platform& platform, DWORD delayMs) {
+    FrameFiles files;
+    for (int n = 0; n < frames; ++n) {
+        files.frames.push_back({0, u"img" + DecimalText(n)});
+        files.paths.push_back(FromWide(folder.c_str()) + u"\\img" + DecimalText(n) + u".png");
+    }
     std::mutex mutex;
     std::condition_variable ended;
     Clock::time_point endedAt{};
     bool hasEnded = false;
-    LoadJob job(ListFrameFiles(FromWide(folder.c_str()), 2, platform), platform.images, u"", [&] {
+    LoadJob job(std::move(files), ImageSize{256, 256}, platform.images, u"", [&] {
         std::lock_guard<std::mutex> lock(mutex);
         endedAt = Clock::now();
         hasEnded = true;
@@ -157,7 +145,7 @@ double CancelLatency(const std::wstring& folder, const Platform& platform, DWORD
     return std::chrono::duration<double, std::milli>(endedAt - cancelled).count();
 }
 
-int Run(int frames, int other) {
+int Run(int frames) {
     if (InitGDIPlus(false, false, u"", 16, u"") != 0) {
         std::printf("GDI+ did not start\n");
         return 1;
@@ -167,7 +155,6 @@ int Run(int frames, int other) {
     GdiplusImageService images;
     WindowMessageBoxes boxes;
     const Platform platform{files, images, boxes};
-    constexpr int kRuns = 5;
 
     const std::wstring longFolder = root.File(L"long");
     WriteSequence(longFolder, L"img", frames);
@@ -178,32 +165,7 @@ int Run(int frames, int other) {
     ShowMainWindow(form, SW_SHOWNORMAL);
     Pump();
 
-    std::printf("\n2. %d frames, the window pumping messages against the blocking load, %d alternating runs:\n",
-                frames, kRuns);
-    double bestWindow = 1e300, bestBlocking = 1e300;
-    std::vector<double> paired;  // window / blocking, run by run
-    for (int run = 0; run < kRuns; ++run) {
-        // Each goes first in turn: the first load after a release finds less memory ready.
-        double blocking = run % 2 ? BlockingLoad(longFolder, platform) : 0;
-        const WindowLoadFigures window = LoadInWindow(form, longFolder, frames - 1, false);
-        if (run % 2 == 0) blocking = BlockingLoad(longFolder, platform);
-        bestBlocking = std::min(bestBlocking, blocking);
-        bestWindow = std::min(bestWindow, window.ms);
-        paired.push_back(window.ms / blocking);
-        std::printf("  run %d: blocking %7.0f ms (window unanswered throughout); window %7.0f ms, %zu frames loaded\n",
-                    run + 1, blocking, window.ms, window.frames);
-        if (window.frames != static_cast<std::size_t>(frames)) {
-            char info[256] = {};
-            WideCharToMultiByte(CP_UTF8, 0, Wide(window.info), -1, info, sizeof info - 1, nullptr, nullptr);
-            std::printf("  the window did not load them all: %s\n", info);
-        }
-    }
-    std::sort(paired.begin(), paired.end());
-    std::printf("  best: blocking %.0f ms, window %.0f ms: %.3f x (paired runs: median %.3f x, range %.3f-%.3f x)\n",
-                bestBlocking, bestWindow, bestWindow / bestBlocking, paired[paired.size() / 2], paired.front(),
-                paired.back());
-
-    std::printf("\n1. the same load while another thread sends WM_NULL every 5 ms and times the answer:\n");
+    std::printf("\n1. %d frames while another thread sends WM_NULL every 5 ms and times the answer:\n", frames);
     for (int run = 0; run < 2; ++run) {
         const WindowLoadFigures window = LoadInWindow(form, longFolder, frames - 1, true);
         std::printf("  run %d: %7.0f ms; the press took %.1f ms, then the longest WM_NULL answer %.1f ms; progress "
@@ -215,31 +177,10 @@ int Run(int frames, int other) {
     Pump();
     InitGDIPlus(false, false, u"", 16, u"");
 
-    std::printf("\n3. %d frames of the range and four other sequences of %d in one folder:\n", other, other);
-    const std::wstring mixed = root.File(L"mixed");
-    WriteSequence(mixed, L"img", other);
-    for (const wchar_t* prefix : {L"take1_", L"take2_", L"bg", L"fx"}) WriteSequence(mixed, prefix, other);
-    double allHeld = 0, rangeHeld = 0, allMs = 1e300, rangeMs = 1e300;
-    for (int run = 0; run < kRuns; ++run) {
-        allMs = std::min(allMs, BlockingLoad(mixed, platform, &allHeld));
-        const double before = PrivateBytes();
-        const Clock::time_point start = Clock::now();
-        FrameFiles range = ListFrameFiles(FromWide(mixed.c_str()), 2, platform);
-        KeepFramesWithKeys(range, KeysTheClockCanAskFor({}, u"img", 0, other - 1));  // the plain keys
-        LoadJob job(std::move(range), images, u"", [] {});
-        LoadJob::Result result = job.Finish();
-        rangeMs = std::min(rangeMs, MsSince(start));
-        rangeHeld = PrivateBytes() - before;
-        ReleaseFrameImages(result.frames, images);
-    }
-    std::printf("  every file (as before): %7.0f ms, %7.1f MB held\n", allMs, allHeld / 1048576.0);
-    std::printf("  the range only (now):   %7.0f ms, %7.1f MB held: %.2f of the time, %.2f of the memory\n", rangeMs,
-                rangeHeld / 1048576.0, rangeMs / allMs, rangeHeld / allHeld);
-
-    std::printf("\n4. cancel of the %d-frame load, from Cancel() to the end of its last thread:\n  ", frames);
+    std::printf("\n2. cancel of the %d-frame load, from Cancel() to the end of its last thread:\n  ", frames);
     std::vector<double> latencies;
     for (DWORD delay : {300, 700, 1100, 1500, 1900}) {
-        latencies.push_back(CancelLatency(longFolder, platform, delay));
+        latencies.push_back(CancelLatency(longFolder, frames, platform, delay));
         std::printf("%.1f ms  ", latencies.back());
     }
     std::sort(latencies.begin(), latencies.end());
@@ -253,6 +194,5 @@ int Run(int frames, int other) {
 
 int wmain(int argc, wchar_t** argv) {
     const int frames = argc > 1 ? std::max(8, _wtoi(argv[1])) : 300;
-    const int other = argc > 2 ? std::max(8, _wtoi(argv[2])) : 40;
-    return kino::Run(frames, other);
+    return kino::Run(frames);
 }

@@ -2,10 +2,11 @@
 
 namespace kino {
 
-void WindowLoad::Begin(PlaybackState& state, FormControls& form, const Platform& platform,
-                       const LoadRequest& request) {
+void WindowLoad::Begin(PlaybackState& state, FormControls& form, const Platform& platform, LoadRequest request) {
     const HWND window = window_;
-    job_ = BeginLoad(state, form, platform, request, [window] { PostMessageW(window, kLoadDoneMessage, 0, 0); });
+    job_ = BeginLoad(state, form, platform, std::move(request),
+                     [window] { PostMessageW(window, kLoadDoneMessage, 0, 0); });
+    if (!job_) return;
     shown_ = LoadProgressText(0, job_->Total());
     SetTimer(window_, kLoadProgressTimer, kLoadProgressMs, nullptr);
 

@@ -29,7 +29,7 @@ public:
     bool Active() const { return job_ != nullptr; }
 
     // Starts the load StartStopCommand asked for and returns at once.
-    void Begin(PlaybackState& state, FormControls& form, const Platform& platform, const LoadRequest& request);
+    void Begin(PlaybackState& state, FormControls& form, const Platform& platform, LoadRequest request);
     // The play button or Esc while loading: the decoding stops; its end comes as usual.
     void Cancel();
     void OnProgressTimer(FormControls& form);

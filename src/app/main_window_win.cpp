@@ -95,8 +95,8 @@ void OnPlayButton(MainWindow& window) {
     }
     try {
         WaitCursor wait;  // while the files are looked up and listed
-        const std::optional<LoadRequest> request = StartStopCommand(window.state, window.controls, window.Seams());
-        if (request) window.load.Begin(window.state, window.controls, window.Seams(), *request);
+        std::optional<LoadRequest> request = StartStopCommand(window.state, window.controls, window.Seams());
+        if (request) window.load.Begin(window.state, window.controls, window.Seams(), std::move(request.value()));
     } catch (const std::exception&) {
     }
     // The keyboard stays with the window: the focus leaves a box that the load has disabled.

@@ -126,5 +126,6 @@ void WindowControls::SetInputsEnabled(bool enabled) {
 
 void WindowControls::ClearPicture() { PictureBoxCls(window_.Item(IdPictureBox)); }
 DrawingSurface& WindowControls::Picture() { return *PictureBoxSurface(window_.Item(IdPictureBox)); }
+ImageSize WindowControls::PictureLimit() { return PictureLimitOf(window_); }
 
 }  // namespace kino

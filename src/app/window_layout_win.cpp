@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/window_state_win.h"
@@ -12,6 +13,16 @@ namespace kino {
 namespace {
 
 const DllFunction<kUser32, UINT(HWND)> GetDpiForWindow{"GetDpiForWindow"};  // Windows 10 on
+inline constexpr wchar_t kShcore[] = L"shcore.dll";
+const DllFunction<kShcore, HRESULT(HMONITOR, int, UINT*, UINT*)> GetDpiForMonitor{"GetDpiForMonitor", E_NOTIMPL};
+constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI: the dpi the window system scales windows for
+
+BOOL CALLBACK KeepHighestDpi(HMONITOR monitor, HDC, LPRECT, LPARAM highest) {
+    UINT x = 0, y = 0;
+    if (SUCCEEDED(GetDpiForMonitor(monitor, kEffectiveDpi, &x, &y)))
+        *reinterpret_cast<int*>(highest) = std::max(*reinterpret_cast<int*>(highest), static_cast<int>(x));
+    return TRUE;
+}
 
 UniqueFont MakeFont(int dpi) {
     return UniqueFont(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -127,6 +138,15 @@ void LayOut(MainWindow& window) {
         FitLabelWidth(window.Item(entry.id), window.dpi);
     }
     RedrawWindow(window.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+ImageSize PictureLimitOf(const MainWindow& window) {
+    // The window goes where a monitor is: its box is never larger than at the highest dpi among
+    // them (or the window's own, where the system tells no monitor's).
+    int dpi = std::max(window.dpi, ScreenDpi());
+    EnumDisplayMonitors(nullptr, nullptr, KeepHighestDpi, reinterpret_cast<LPARAM>(&dpi));
+    const PixelRect box = FormRectOf(Control(IdPictureBox), dpi);
+    return {static_cast<std::uint32_t>(box.width), static_cast<std::uint32_t>(box.height)};
 }
 
 }  // namespace kino

@@ -48,6 +48,7 @@ public:
     void SetInputsEnabled(bool enabled) override;
     void ClearPicture() override;
     DrawingSurface& Picture() override;
+    ImageSize PictureLimit() override;
 
 private:
     MainWindow& window_;
@@ -88,6 +89,7 @@ SIZE WindowSizeFor(int dpi);
 void FitClientSize(HWND window, int dpi);
 PixelRect FormRectOf(const ControlSpec& entry, int dpi);  // in the window's client area
 void LayOut(MainWindow& window);  // every control at its rectangle and font for window.dpi
+ImageSize PictureLimitOf(const MainWindow& window);  // the picture box's size at the highest dpi of any monitor
 
 // Every control of the table, laid out for window.dpi.
 void CreateControls(MainWindow& window);

@@ -26,7 +26,13 @@ struct DrawingSurface {
 // An image's size in pixels.
 struct ImageSize {
     std::uint32_t width = 0, height = 0;
+    friend bool operator==(const ImageSize&, const ImageSize&) = default;
 };
+
+// The part of an image of this size that a frame holds: its top-left corner, at most limit.
+inline ImageSize HeldPart(ImageSize size, ImageSize limit) {
+    return {size.width < limit.width ? size.width : limit.width, size.height < limit.height ? size.height : limit.height};
+}
 
 // Shared between a load's decoding threads and whoever watches or stops it.
 struct DecodeControl {
@@ -37,14 +43,12 @@ struct DecodeControl {
 
 struct ImageService {
     virtual ~ImageService() = default;
-    // Decodes every path; result[i] belongs to paths[i] and is 0 when that file could not be
-    // opened or decoded, or was skipped after a cancel or a failed allocation. The caller owns
-    // the images. May decode on several threads; returns when they have all ended.
-    virtual std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, DecodeControl& control) = 0;
-    std::vector<ImageRef> LoadImages(const std::vector<Text>& paths) {
-        DecodeControl control;
-        return DecodeImages(paths, control);
-    }
+    // Decodes the top-left part of every path's image, at most limit (HeldPart): nothing beyond
+    // it is ever shown. result[i] belongs to paths[i] and is 0 when that file could not be opened
+    // or decoded, or was skipped after a cancel or a failed allocation. The caller owns the
+    // images. May decode on several threads; returns when they have all ended.
+    virtual std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize limit,
+                                               DecodeControl& control) = 0;
     // The size the file's header records; nothing when it can't be read.
     virtual std::optional<ImageSize> ReadImageSize(TextView path) = 0;
     // How many more bytes of decoded images this process can still allocate.

@@ -92,6 +92,8 @@ FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeInde
     }
     const FrameFileMatch match = MatchFrameFiles(names, prefix.substr(folderPart.size()), typeIndex, extension, files);
 
+    if (listed.empty() || listed.back() != u'\\') listed += u'\\';
+
     // 64-bit, so that a range ending at 2147483647 ends.
     FrameScan scan;
     for (std::int64_t n = first; n <= last; ++n) {
@@ -100,7 +102,10 @@ FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeInde
             scan.firstMissing = static_cast<std::int32_t>(n);
             break;
         }
-        scan.keys.emplace_hint(scan.keys.end(), found->first, Text(folderPart) + KeyOfFileName(found->second.name));
+        Text key = Text(folderPart) + KeyOfFileName(found->second.name);
+        scan.keys.emplace_hint(scan.keys.end(), found->first, key);
+        scan.files.frames.push_back({0, std::move(key)});
+        scan.files.paths.push_back(listed + found->second.name);
     }
     return scan;
 }

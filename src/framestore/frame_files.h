@@ -9,6 +9,7 @@
 
 #include "core/platform.h"
 #include "core/text.h"
+#include "framestore/framestore.h"
 
 namespace kino {
 
@@ -35,15 +36,17 @@ std::optional<std::int32_t> TypeIndexOfExtension(TextView extension);
 FrameFileMatch MatchFrameFiles(const std::vector<Text>& names, TextView prefix, std::int32_t typeIndex,
                                TextView extension, FileSystem& files);
 
-// The frames of first..last as the Start/Stop command finds them: the key of each number's
-// file, up to the first number that has none.
+// The frames of first..last as the Start/Stop command finds them, up to the first number that
+// has no file: the key of each number's file, and the files themselves, which are what the
+// start then loads (the check and the load take the same file for each number).
 struct FrameScan {
     FrameKeyMap keys;
+    FrameFiles files;  // in number order
     std::optional<std::int32_t> firstMissing;
 };
 
-// Lists the folder once. The prefix may reach into a subfolder ("sub\img"); the keys then
-// begin with that part, as the plain keys did.
+// Lists the folder once. The prefix may reach into a subfolder ("sub\img"): that subfolder is
+// listed, and the keys and paths begin with that part.
 FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeIndex, TextView extension,
                          std::int32_t first, std::int32_t last, FileSystem& files);
 

@@ -1,66 +1,120 @@
 #include "imaging/frame_decoder_win.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "base/handles_win.h"
 #include "imaging/gdiplus_bitmap_win.h"
+#include "imaging/image_header.h"
+#include "imaging/pixel_rows.h"
 
 namespace kino {
 
-#ifdef KINO_DECODER_LIBS
-namespace {
+FrameFile::FrameFile(const wchar_t* path) {
+    const HANDLE opened = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) handle_.reset(opened);
+}
 
-// Reads the whole file into bytes and closes it again. False when it can't be read.
-bool ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
-    const HANDLE opened = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return false;
-    const UniqueHandle file(opened);
+std::size_t FrameFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const {
+    std::size_t done = 0;
+    while (done < size) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 24));
+        DWORD got = 0;
+        if (!ReadFile(handle_.get(), into + done, want, &got, &at) || got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+std::size_t FrameFile::Read(std::uint8_t* into, std::size_t size) {
+    const std::size_t got = ReadAt(position_, into, size);
+    position_ += got;
+    return got;
+}
+
+bool FrameFile::ReadAll(std::vector<std::uint8_t>& bytes) {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return false;
+    if (!GetFileSizeEx(handle_.get(), &size)) return false;
     // Larger files are no frames; the other decoders may still say so.
     constexpr LONGLONG kMaxBytes = 1LL << 30;
     if (size.QuadPart <= 0 || size.QuadPart > kMaxBytes) return false;
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0) return false;
-        done += got;
-    }
-    return true;
+    return ReadAt(0, bytes.data(), bytes.size()) == bytes.size();
 }
 
-bool StartsWith(const std::vector<std::uint8_t>& bytes, const char* magic, std::size_t length) {
-    return bytes.size() >= length && std::memcmp(bytes.data(), magic, length) == 0;
-}
-
-}  // namespace
-
-gdip::GpBitmap* FrameDecoder::DecodeWithLibraries(const wchar_t* path) {
+gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeControl* control) {
+    const std::optional<BmpRows> layout = ReadBmpRows(
+        [&](std::uint64_t offset, std::uint8_t* into, std::size_t size) { return file.ReadAt(offset, into, size); });
+    if (!layout) return nullptr;
+    const ImageSize held = HeldPart(layout->size, limit);
+    if (!BitmapSizeFits(held.width, held.height)) return nullptr;
+    const INT w = static_cast<INT>(held.width), h = static_cast<INT>(held.height);
+    const std::size_t needed = std::size_t{held.width} * 3;
+    // The kept rows lie together in the file: read in bands of about a megabyte (one call costs
+    // more than copying the unkept bytes of a row), or row by row, only the kept bytes, where a
+    // row is larger than that.
+    constexpr std::uint32_t kBandBytes = 1 << 20;
+    const std::uint32_t band = std::max(1u, std::min(held.height, kBandBytes / layout->stride));
+    const std::size_t readBytes = band > 1 ? std::size_t{layout->stride} * band : needed;
+    UniqueGpImage bitmap(NewBitmap(w, h, gdip::PixelFormat32bppRGB));
+    if (!bitmap) return nullptr;
     try {
-        if (!ReadWholeFile(path, file_)) return nullptr;
+        std::vector<std::uint8_t> rows(readBytes);
+        const LockedPixels target(bitmap.get(), w, h, gdip::ImageLockModeWrite, gdip::PixelFormat32bppRGB);
+        if (!target.Locked()) return nullptr;
+        for (std::uint32_t y = 0; y < held.height; y += band) {
+            if (LoadStopped(control)) return nullptr;
+            const std::uint32_t count = std::min(band, held.height - y);
+            // The band's rows lie together in the file, upwards for a bottom-up file.
+            const std::uint32_t lowest = layout->topDown ? y : y + count - 1;
+            const std::size_t want = band > 1 ? std::size_t{layout->stride} * (count - 1) + needed : needed;
+            if (file.ReadAt(layout->RowOffset(lowest), rows.data(), want) != want) return nullptr;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const std::uint32_t stored = layout->topDown ? i : count - 1 - i;
+                ExpandBgrRow(rows.data() + std::size_t{stored} * layout->stride,
+                             reinterpret_cast<std::uint32_t*>(target.Row(static_cast<INT>(y + i))), held.width);
+            }
+        }
     } catch (const std::bad_alloc&) {
-        NoteBitmapAllocationFailure();  // no memory for the file's bytes
-        return nullptr;
+        return nullptr;  // the row buffer: a frame too wide for the memory left fails alone
     }
-    // By content, as WIC does: a PNG named .jpg is still a PNG.
-    if (StartsWith(file_, "\xFF\xD8\xFF", 3)) return jpeg_.Decode(file_.data(), file_.size());
-    if (StartsWith(file_, "\x89PNG\r\n\x1A\n", 8)) return DecodePng(file_.data(), file_.size());
-    return nullptr;
+    return static_cast<gdip::GpBitmap*>(bitmap.release());
 }
-#endif
 
-gdip::GpBitmap* FrameDecoder::Decode(const wchar_t* path) {
+gdip::GpBitmap* FrameDecoder::Decode(const wchar_t* path, ImageSize limit) {
+    {
+        FrameFile file(path);
+        if (!file) return nullptr;
+        std::uint8_t magic[8] = {};
+        const std::size_t got = file.ReadAt(0, magic, sizeof magic);
+        const auto starts = [&](const char* signature, std::size_t length) {
+            return got >= length && std::memcmp(magic, signature, length) == 0;
+        };
+        // By content, as WIC does: a PNG named .jpg is still a PNG.
 #ifdef KINO_DECODER_LIBS
-    if (gdip::GpBitmap* decoded = DecodeWithLibraries(path)) return decoded;
+        try {
+            if (starts("\xFF\xD8\xFF", 3)) {
+                if (gdip::GpBitmap* decoded = jpeg_.Decode(file, limit)) return decoded;
+            } else if (starts("\x89PNG\r\n\x1A\n", 8)) {
+                if (file.ReadAll(file_)) {
+                    if (gdip::GpBitmap* decoded = DecodePng(file_.data(), file_.size(), limit)) return decoded;
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            // A buffer for this file alone (its bytes, a row wider than the memory left): it
+            // fails, and the next decoder tries.
+        }
 #endif
-    return wic_.Decode(path);
+        if (starts("BM", 2)) {
+            if (gdip::GpBitmap* decoded = DecodeBmp(file, limit, control_)) return decoded;
+        }
+    }  // closed before the next decoder opens it
+    if (LoadStopped(control_)) return nullptr;
+    return wic_.Decode(path, limit);
 }
 
 }  // namespace kino

@@ -1,9 +1,14 @@
-// The decoders one loading thread uses, in turn: libjpeg-turbo and libspng for JPEG and PNG files
-// (when the build links them in), then WIC for what they leave. Null leaves the file to GDI+.
+// The decoders one loading thread uses, in turn, for the top-left part of a frame that the
+// picture box can show: libjpeg-turbo and libspng for JPEG and PNG files (when the build links
+// them in), the program's own reader for plain 24-bit bitmap files, then WIC for what they
+// leave. Null leaves the file to GDI+.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 #include <vector>
 
+#include "base/handles_win.h"
 #include "imaging/gdiplus_api_win.h"
 #include "imaging/wic_decoder_win.h"
 #ifdef KINO_DECODER_LIBS
@@ -12,19 +17,41 @@
 
 namespace kino {
 
+// A frame file open for one decode, read by offset: nothing locks it for others (it may be
+// renamed or deleted meanwhile) and it is closed with the object.
+class FrameFile {
+public:
+    explicit FrameFile(const wchar_t* path);
+    explicit operator bool() const { return static_cast<bool>(handle_); }
+    // Reads up to size bytes at offset; how many it read (fewer at the end or on an error).
+    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const;
+    // The same, in order from the start of the file.
+    std::size_t Read(std::uint8_t* into, std::size_t size);
+    // The whole file into bytes; false when it can't be read or is larger than any frame file.
+    bool ReadAll(std::vector<std::uint8_t>& bytes);
+
+private:
+    UniqueHandle handle_;
+    std::uint64_t position_ = 0;
+};
+
+// A plain 24-bit bitmap file's kept rows, read and widened straight into a bitmap of their own;
+// null for any other kind of bitmap.
+gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeControl* control);
+
 class FrameDecoder {
 public:
-    // With a control, a stopped load ends a WIC decode between two bands of rows.
-    explicit FrameDecoder(const DecodeControl* control = nullptr) : wic_(control) {}
-    gdip::GpBitmap* Decode(const wchar_t* path);
+    // With a control, a stopped load ends a decode between two bands of rows.
+    explicit FrameDecoder(const DecodeControl* control = nullptr) : control_(control), wic_(control) {}
+    // The top-left part of the file's image, at most limit, as a bitmap of its own.
+    gdip::GpBitmap* Decode(const wchar_t* path, ImageSize limit);
     bool Stopped() const { return wic_.Stopped(); }
 
 private:
+    const DecodeControl* control_;
 #ifdef KINO_DECODER_LIBS
-    gdip::GpBitmap* DecodeWithLibraries(const wchar_t* path);
-
     JpegFrameDecoder jpeg_;
-    std::vector<std::uint8_t> file_;  // the file's bytes, reused from frame to frame
+    std::vector<std::uint8_t> file_;  // a PNG file's bytes, reused from frame to frame
 #endif
     WicFrameDecoder wic_;
 };

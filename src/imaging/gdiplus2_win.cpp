@@ -93,16 +93,17 @@ GpBitmap* ConvertedCopy(GpImage* source, PixelFormat format, INT width, INT heig
     return nullptr;
 }
 
-// Images without pixels to lock (metafiles) are drawn into a premultiplied bitmap instead.
-GpBitmap* RenderedCopy(GpImage* source, INT width, INT height) {
+// Images without pixels to lock (metafiles) are drawn, at their full size, into a premultiplied
+// bitmap of the part kept instead.
+GpBitmap* RenderedCopy(GpImage* source, INT width, INT height, UINT fullWidth, UINT fullHeight) {
     GpBitmap* copy = NewBitmap(width, height, PixelFormat32bppPARGB);
     if (!copy) return nullptr;
     GpGraphics* graphics = nullptr;
     bool drawn = false;
     if (GdipGetImageGraphicsContext(copy, &graphics) == Ok && graphics) {
         GdipSetCompositingMode(graphics, CompositingModeSourceCopy);
-        drawn = GdipDrawImageRect(graphics, source, 0.0f, 0.0f, static_cast<float>(width),
-                                  static_cast<float>(height)) == Ok;
+        drawn = GdipDrawImageRect(graphics, source, 0.0f, 0.0f, static_cast<float>(fullWidth),
+                                  static_cast<float>(fullHeight)) == Ok;
         GdipDeleteGraphics(graphics);
     }
     if (drawn) return copy;
@@ -110,13 +111,14 @@ GpBitmap* RenderedCopy(GpImage* source, INT width, INT height) {
     return nullptr;
 }
 
-// A bitmap of its own holding the fully decoded pixels of image, or null: 32bpp RGB when every
-// pixel is opaque, else premultiplied ARGB.
-GpBitmap* DecodedCopy(GpImage* image) {
+// A bitmap of its own holding the decoded pixels of image's top-left part (at most limit), or
+// null: 32bpp RGB when every pixel is opaque, else premultiplied ARGB.
+GpBitmap* DecodedCopy(GpImage* image, ImageSize limit) {
     UINT width = 0, height = 0;
     if (GdipGetImageWidth(image, &width) != Ok || GdipGetImageHeight(image, &height) != Ok) return nullptr;
-    if (!BitmapSizeFits(width, height)) return nullptr;
-    const INT w = static_cast<INT>(width), h = static_cast<INT>(height);
+    const ImageSize held = HeldPart({width, height}, limit);
+    if (!BitmapSizeFits(held.width, held.height)) return nullptr;
+    const INT w = static_cast<INT>(held.width), h = static_cast<INT>(held.height);
     PixelFormat format = 0;
     GdipGetImagePixelFormat(image, &format);
 
@@ -125,7 +127,8 @@ GpBitmap* DecodedCopy(GpImage* image) {
     const Copied copied = CopyPixels(image, format, copy, w, h);
     if (copied == Copied::Opaque) return copy;
     GdipDisposeImage(copy);
-    return copied == Copied::SeeThrough ? ConvertedCopy(image, PixelFormat32bppPARGB, w, h) : RenderedCopy(image, w, h);
+    return copied == Copied::SeeThrough ? ConvertedCopy(image, PixelFormat32bppPARGB, w, h)
+                                        : RenderedCopy(image, w, h, width, height);
 }
 
 // Draws the image at (x, y), only the part that lands inside the surface's clip box, so that a
@@ -188,11 +191,11 @@ void TerminateGDIPlus() {
     g_token = 0;
 }
 
-ImageRef LoadImageFile(TextView path, FrameDecoder& decoder) {
+ImageRef LoadImageFile(TextView path, ImageSize limit, FrameDecoder& decoder) {
     // A NUL inside the text would silently name another file.
     if (path.find(u'\0') != TextView::npos) return 0;
     const std::wstring terminated = WideString(path);
-    if (GpBitmap* decoded = decoder.Decode(terminated.c_str())) {
+    if (GpBitmap* decoded = decoder.Decode(terminated.c_str(), limit)) {
         return reinterpret_cast<ImageRef>(static_cast<GpImage*>(decoded));
     }
     if (decoder.Stopped()) return 0;  // the load no longer wants it
@@ -201,7 +204,7 @@ ImageRef LoadImageFile(TextView path, FrameDecoder& decoder) {
         if (original) GdipDisposeImage(original);
         return 0;
     }
-    GpBitmap* copy = DecodedCopy(original);
+    GpBitmap* copy = DecodedCopy(original, limit);
     GdipDisposeImage(original);  // closes the file
     return reinterpret_cast<ImageRef>(static_cast<GpImage*>(copy));
 }

@@ -24,13 +24,13 @@ void TerminateGDIPlus();
 // The running session's token; 0 = no session.
 ULONG_PTR GdiplusToken();
 
-// Decodes the file completely into a bitmap of its own and lets go of the file: nothing is
-// decoded later, the file stays free to be moved or deleted. Opaque images become 32bpp RGB
+// Decodes the file's top-left part, at most limit (all that is ever shown), into a bitmap of its
+// own and lets go of the file: nothing is decoded later, the file stays free to be moved or deleted. Opaque images become 32bpp RGB
 // (the fastest to draw), images with transparency premultiplied ARGB. 0 on any failure.
 // JPEG and PNG files are decoded by the calling thread's libjpeg-turbo and libspng (where the build
 // has them), JPEG, PNG and BMP files by its WIC decoder, straight into that bitmap; what those
 // leave, GDI+ loads.
-ImageRef LoadImageFile(TextView path, FrameDecoder& decoder);
+ImageRef LoadImageFile(TextView path, ImageSize limit, FrameDecoder& decoder);
 
 // Draws image unscaled with its top-left corner at (x, y) of the surface, then refreshes the
 // surface. A surface that fails is reported in a box owned by owner.

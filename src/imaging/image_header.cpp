@@ -72,6 +72,28 @@ std::optional<ImageSize> BmpSize(const ReadAt& read) {
 
 }  // namespace
 
+std::optional<BmpRows> ReadBmpRows(const ReadAt& read) {
+    std::array<std::uint8_t, 34> header{};  // file header and the info header up to its compression
+    if (!ReadExactly(read, 0, header) || header[0] != 'B' || header[1] != 'M') return std::nullopt;
+    const std::uint32_t infoSize = LittleEndian(&header[14], 4);
+    const auto width = static_cast<std::int32_t>(LittleEndian(&header[18], 4));
+    const auto height = static_cast<std::int32_t>(LittleEndian(&header[22], 4));
+    const std::uint32_t planes = LittleEndian(&header[26], 2), bits = LittleEndian(&header[28], 2);
+    const std::uint32_t compression = LittleEndian(&header[30], 4);
+    if (infoSize < 40 || planes != 1 || bits != 24 || compression != 0 || width <= 0 || height == 0 ||
+        height == INT32_MIN) {
+        return std::nullopt;
+    }
+    BmpRows rows;
+    rows.size = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height < 0 ? -height : height)};
+    rows.topDown = height < 0;
+    rows.pixelOffset = LittleEndian(&header[10], 4);
+    const std::uint64_t stride = (std::uint64_t{rows.size.width} * 3 + 3) / 4 * 4;
+    if (rows.pixelOffset < 14 + std::uint64_t{infoSize} || stride > 0xFFFFFFFFu) return std::nullopt;
+    rows.stride = static_cast<std::uint32_t>(stride);
+    return rows;
+}
+
 std::optional<ImageSize> ReadImageSize(const ReadAt& read) {
     std::array<std::uint8_t, 24> head{};
     const std::size_t got = read(0, head.data(), head.size());

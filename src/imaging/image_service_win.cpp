@@ -16,7 +16,8 @@
 
 namespace kino {
 
-std::vector<ImageRef> GdiplusImageService::DecodeImages(const std::vector<Text>& paths, DecodeControl& control) {
+std::vector<ImageRef> GdiplusImageService::DecodeImages(const std::vector<Text>& paths, ImageSize limit,
+                                                        DecodeControl& control) {
     std::vector<ImageRef> images(paths.size(), 0);
     std::atomic<std::size_t> next{0};
     // A cancel or a failed allocation ends the work of each thread between two frames, and the
@@ -30,7 +31,7 @@ std::vector<ImageRef> GdiplusImageService::DecodeImages(const std::vector<Text>&
         for (std::size_t i; !LoadStopped(&control) && (i = next.fetch_add(1)) < paths.size();) {
             TakeBitmapAllocationFailure();
             try {
-                images[i] = LoadImageFile(paths[i], decoder);
+                images[i] = LoadImageFile(paths[i], limit, decoder);
             } catch (const std::bad_alloc&) {
                 control.outOfMemory = true;  // no memory for the path's copy
             }

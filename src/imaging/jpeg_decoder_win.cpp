@@ -1,3 +1,4 @@
+#include "imaging/frame_decoder_win.h"
 #include "imaging/gdiplus_bitmap_win.h"
 #include "imaging/jpeg_reader.h"
 #include "imaging/library_decoders_win.h"
@@ -10,20 +11,25 @@ JpegFrameDecoder::JpegFrameDecoder() : reader_(kino_jpeg_new()) {}
 
 JpegFrameDecoder::~JpegFrameDecoder() { kino_jpeg_free(reader_); }
 
-GpBitmap* JpegFrameDecoder::Decode(const std::uint8_t* data, std::size_t size) {
+GpBitmap* JpegFrameDecoder::Decode(FrameFile& file, ImageSize limit) {
+    const KinoJpegRead read = [](void* user, unsigned char* into, std::size_t size) {
+        return static_cast<FrameFile*>(user)->Read(into, size);
+    };
     unsigned width = 0, height = 0;
-    if (!reader_ || !kino_jpeg_start(reader_, data, size, &width, &height)) return nullptr;
+    if (!reader_ || !kino_jpeg_start(reader_, read, &file, &width, &height)) return nullptr;
     struct End {
         KinoJpegReader* reader;
         ~End() { kino_jpeg_end(reader); }
     } end{reader_};
-    if (!BitmapSizeFits(width, height)) return nullptr;
-    const INT w = static_cast<INT>(width), h = static_cast<INT>(height);
+    const ImageSize held = HeldPart({width, height}, limit);
+    if (!BitmapSizeFits(held.width, held.height)) return nullptr;
+    const INT w = static_cast<INT>(held.width), h = static_cast<INT>(held.height);
     UniqueGpImage bitmap(NewBitmap(w, h, PixelFormat32bppRGB));
     if (!bitmap) return nullptr;
     {
         const LockedPixels target(bitmap.get(), w, h, ImageLockModeWrite, PixelFormat32bppRGB);
-        if (!target.Locked() || !kino_jpeg_read(reader_, target.Row(0), target.Data().Stride)) return nullptr;
+        if (!target.Locked() || !kino_jpeg_read(reader_, held.width, held.height, target.Row(0), target.Data().Stride))
+            return nullptr;
     }
     return static_cast<GpBitmap*>(bitmap.release());
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/image_service.h"
 #include "imaging/gdiplus_api_win.h"
 
 extern "C" {
@@ -12,6 +13,8 @@ typedef struct KinoJpegReader KinoJpegReader;
 }
 
 namespace kino {
+
+class FrameFile;
 
 // One per decoding thread: the JPEG decompressor is made once and reused for every file.
 class JpegFrameDecoder {
@@ -21,8 +24,9 @@ public:
     JpegFrameDecoder(const JpegFrameDecoder&) = delete;
     JpegFrameDecoder& operator=(const JpegFrameDecoder&) = delete;
 
-    // Null for a damaged file (any libjpeg warning counts) and for CMYK and YCCK images.
-    gdip::GpBitmap* Decode(const std::uint8_t* data, std::size_t size);
+    // The top-left part, at most limit, read from the file no further than its rows need. Null
+    // for a damaged file (any libjpeg warning counts) and for CMYK and YCCK images.
+    gdip::GpBitmap* Decode(FrameFile& file, ImageSize limit);
 
 private:
     KinoJpegReader* reader_;
@@ -30,6 +34,6 @@ private:
 
 // Null for a damaged file, for more than 8 bits per channel and for a recorded gamma other than
 // the usual 1/2.2: GDI+ converts those its own way.
-gdip::GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size);
+gdip::GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size, ImageSize limit);
 
 }  // namespace kino

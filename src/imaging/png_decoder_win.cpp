@@ -44,7 +44,7 @@ std::optional<bool> DecodeRows(spng_ctx* ctx, const spng_ihdr& header, const Loc
 
 }  // namespace
 
-GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size) {
+GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size, ImageSize limit) {
     const std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> owned(spng_ctx_new(0), spng_ctx_free);
     spng_ctx* const ctx = owned.get();
     spng_ihdr header{};
@@ -52,6 +52,7 @@ GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size) {
     std::uint32_t gamma = 0;
     if (header.bit_depth > 8 || (spng_get_gama_int(ctx, &gamma) == 0 && gamma != kUsualGamma)) return nullptr;
     if (!BitmapSizeFits(header.width, header.height)) return nullptr;
+    if (HeldPart({header.width, header.height}, limit) != ImageSize{header.width, header.height}) return nullptr;
     if (spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0) {
         return nullptr;
     }

@@ -105,7 +105,7 @@ WicFrameDecoder::WicFrameDecoder(const DecodeControl* control) : control_(contro
 
 WicFrameDecoder::~WicFrameDecoder() = default;
 
-GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
+GpBitmap* WicFrameDecoder::Decode(const wchar_t* path, ImageSize limit) try {
     if (!factory_) return nullptr;
     UniqueCom<IWICBitmapDecoder> decoder;
     if (FAILED(factory_.get()->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
@@ -121,12 +121,13 @@ GpBitmap* WicFrameDecoder::Decode(const wchar_t* path) try {
     UniqueCom<IWICBitmapFrameDecode> frame;
     if (FAILED(decoder.get()->GetFrame(0, frame.put())) || !frame) return nullptr;
     IWICBitmapFrameDecode* const frameRef = frame.get();
-    UINT width = 0, height = 0;
+    UINT fullWidth = 0, fullHeight = 0;
     WICPixelFormatGUID format{};
-    if (FAILED(frameRef->GetSize(&width, &height)) || !BitmapSizeFits(width, height) ||
-        FAILED(frameRef->GetPixelFormat(&format))) {
-        return nullptr;
-    }
+    if (FAILED(frameRef->GetSize(&fullWidth, &fullHeight)) || FAILED(frameRef->GetPixelFormat(&format))) return nullptr;
+    // Only the part the box can show is copied out of the decoder.
+    const ImageSize held = HeldPart({fullWidth, fullHeight}, limit);
+    const UINT width = held.width, height = held.height;
+    if (!BitmapSizeFits(width, height)) return nullptr;
     const Layout layout = LayoutOf(format);
     if (layout == Layout::Other || (png && RecordsOtherGamma(frameRef))) return nullptr;
     // Whether a bitmap file's fourth byte is alpha is a matter of interpretation: GDI+ decides.

@@ -16,13 +16,13 @@ struct IWICImagingFactory;
 
 namespace kino {
 
-// One per thread, for as long as it decodes: it joins the thread to COM (when the thread has not
-// joined already) and leaves again when destroyed.
 // True once the load is cancelled or out of memory: decoding stops.
 inline bool LoadStopped(const DecodeControl* control) {
     return control && (control->cancel || control->outOfMemory);
 }
 
+// One per thread, for as long as it decodes: it joins the thread to COM (when the thread has not
+// joined already) and leaves again when destroyed.
 class WicFrameDecoder {
 public:
     // With a control, a decode stops between two bands of rows once the load has stopped.
@@ -31,11 +31,11 @@ public:
     WicFrameDecoder(const WicFrameDecoder&) = delete;
     WicFrameDecoder& operator=(const WicFrameDecoder&) = delete;
 
-    // The file's first frame as a bitmap of its own: 32bpp RGB when every pixel is opaque, else
-    // 32bpp premultiplied ARGB. Null when the file is left to GDI+: any other kind of file, a
+    // The top-left part (at most limit) of the file's first frame as a bitmap of its own: 32bpp RGB
+    // when every pixel is opaque, else 32bpp premultiplied ARGB. Null when the file is left to GDI+: any other kind of file, a
     // pixel layout whose conversion GDI+ may do differently (deeper than 8 bits per channel,
     // CMYK, a bitmap file's 32-bit pixels), or any failure at all.
-    gdip::GpBitmap* Decode(const wchar_t* path);
+    gdip::GpBitmap* Decode(const wchar_t* path, ImageSize limit);
     bool Stopped() const { return LoadStopped(control_); }
 
 private:

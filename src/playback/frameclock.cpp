@@ -7,12 +7,12 @@ void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& pl
     ShowFrameByName(form.Picture(), state.frames, FrameKeyOf(state.frameKeys, form.PrefixText(), state.currentNumber),
                     0, 0, platform.images);
 
-    // Both options are read at every tick: the reverse box stays enabled while playing. The step
-    // uses the numbers as a command run at the end of the range left them, and is taken in 64
-    // bits so that an end of 2147483647 wraps instead of overflowing.
+    // Both options are read at every tick: the reverse box stays enabled while playing. At the
+    // end of a range that plays once, the Start/Stop command stops (playing, it only stops). The
+    // step is taken in 64 bits so that an end of 2147483647 wraps instead of overflowing.
     const bool forward = !form.ReverseChecked();
     if (!form.LoopChecked() && state.currentNumber == (forward ? state.endNumber : state.startNumber))
-        RunStartStop(state, form, platform);
+        StopPlaying(form);
     const std::int64_t next = std::int64_t{state.currentNumber} + (forward ? 1 : -1);
     if (next > state.endNumber) state.currentNumber = state.startNumber;
     else if (next < state.startNumber) state.currentNumber = state.endNumber;

@@ -1,18 +1,12 @@
 #include "playback/load_job.h"
 
 #include <exception>
+#include <system_error>
 #include <utility>
 
 #include "imaging/frame_memory.h"
 
 namespace kino {
-
-std::unordered_set<Text> KeysTheClockCanAskFor(const FrameKeyMap& keys, TextView prefix, std::int32_t first,
-                                               std::int32_t last) {
-    std::unordered_set<Text> asked;
-    for (std::int64_t n = first; n <= last; ++n) asked.insert(FrameKeyOf(keys, prefix, static_cast<std::int32_t>(n)));
-    return asked;
-}
 
 Text LoadProgressText(std::size_t done, std::size_t total) {
     return u"正在载入：" + DecimalText(static_cast<std::int64_t>(done)) + u"/" +
@@ -26,8 +20,10 @@ Text OutOfMemoryText(std::uint64_t neededBytes, std::uint64_t availableBytes) {
            DecimalText(rounded(availableBytes)) + u" MB。";
 }
 
-LoadJob::LoadJob(FrameFiles files, ImageService& images, Text infoBefore, std::function<void()> finished)
+LoadJob::LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text infoBefore,
+                 std::function<void()> finished)
     : files_(std::move(files)),
+      limit_(limit),
       images_(images),
       infoBefore_(std::move(infoBefore)),
       finished_(std::move(finished)),
@@ -41,22 +37,26 @@ LoadJob::~LoadJob() {
 
 void LoadJob::Run() noexcept {
     try {
-        // The headers first: frames that can't fit are refused before any is decoded. A header
-        // that can't be read, or claims more than a frame may have, counts 0: that file fails
-        // to decode and shows as an empty frame.
-        for (const Text& path : files_.paths) {
-            if (control_.cancel) break;
-            if (const std::optional<ImageSize> size = images_.ReadImageSize(path)) neededBytes_ += FrameBytes(*size);
+        // No frame holds more than the limit: when that many fit, no header need be read. Else
+        // the headers first, so that frames that can't fit are refused before any is decoded. A
+        // header that can't be read, or claims more than a frame may have, counts 0: that file
+        // fails to decode and shows as an empty frame.
+        availableBytes_ = images_.RoomForImages();
+        neededBytes_ = std::uint64_t{files_.paths.size()} * FrameBytes(limit_);
+        if (neededBytes_ > availableBytes_) {
+            neededBytes_ = 0;
+            for (const Text& path : files_.paths) {
+                if (control_.cancel) break;
+                if (const std::optional<ImageSize> size = images_.ReadImageSize(path))
+                    neededBytes_ += FrameBytes(HeldPart(*size, limit_));
+            }
+            tooLarge_ = !control_.cancel && neededBytes_ > availableBytes_;
         }
-        if (!control_.cancel) {
-            availableBytes_ = images_.RoomForImages();
-            tooLarge_ = neededBytes_ > availableBytes_;
-            if (!tooLarge_) {
-                handles_ = images_.DecodeImages(files_.paths, control_);
-                if (control_.outOfMemory) {
-                    tooLarge_ = true;
-                    availableBytes_ = images_.RoomForImages();
-                }
+        if (!control_.cancel && !tooLarge_) {
+            handles_ = images_.DecodeImages(files_.paths, limit_, control_);
+            if (control_.outOfMemory) {
+                tooLarge_ = true;
+                availableBytes_ = images_.RoomForImages();
             }
         }
     } catch (const std::exception&) {
@@ -92,21 +92,16 @@ LoadJob::Result LoadJob::Finish() {
 }
 
 std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
-                                   const LoadRequest& request, std::function<void()> finished) {
-    // From here on a failing step is skipped and the next one runs. The frame store has
-    // reported its own problems (missing folder) by now; a broken-off listing leaves the frames
-    // listed before it.
+                                   LoadRequest request, std::function<void()> finished) {
+    ReleaseFrameImages(state.frames, platform.images);
+    std::unique_ptr<LoadJob> job;
     try {
-        ReleaseFrameImages(state.frames, platform.images);
-    } catch (const std::exception&) {
+        job = std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images, form.InfoText(),
+                                        std::move(finished));
+    } catch (const std::system_error&) {
+        form.SetInfoText(kLoadNotStartedText);  // no thread to load on: the inputs stay unlocked
+        return nullptr;
     }
-    FrameFiles files;
-    try {
-        files = ListFrameFiles(request.folder, request.typeIndex, platform);
-    } catch (const std::exception&) {
-    }
-    KeepFramesWithKeys(files, KeysTheClockCanAskFor(state.frameKeys, request.prefix, state.startNumber, state.endNumber));
-    auto job = std::make_unique<LoadJob>(std::move(files), platform.images, form.InfoText(), std::move(finished));
     form.SetInputsEnabled(false);
     form.SetInfoText(LoadProgressText(0, job->Total()));
     return job;

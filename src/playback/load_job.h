@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 #include "core/platform.h"
@@ -17,11 +16,7 @@
 namespace kino {
 
 inline constexpr char16_t kLoadCancelledText[] = u"已取消载入。";
-
-// The keys the frame clock can ask for while it plays first..last: the key of each number's
-// file as the scan found it (FrameKeyOf).
-std::unordered_set<Text> KeysTheClockCanAskFor(const FrameKeyMap& keys, TextView prefix, std::int32_t first,
-                                               std::int32_t last);
+inline constexpr char16_t kLoadNotStartedText[] = u"无法开始载入：系统资源不足。";
 
 // "正在载入：120/300 帧"
 Text LoadProgressText(std::size_t done, std::size_t total);
@@ -29,9 +24,9 @@ Text LoadProgressText(std::size_t done, std::size_t total);
 // "内存不足：需要 N MB，可用 M MB。", each rounded to whole MB.
 Text OutOfMemoryText(std::uint64_t neededBytes, std::uint64_t availableBytes);
 
-// Decodes the files on a thread of its own (which spreads the work over the image service's
-// threads), after checking from their headers that they fit in the memory left. finished() is
-// called on that thread as its last act; Finish() then hands the result over at once.
+// Decodes the part of each file that the limit keeps, on a thread of its own (which spreads the
+// work over the image service's threads), once it is sure that they fit in the memory left.
+// finished() is called on that thread as its last act; Finish() then hands the result over at once.
 class LoadJob {
 public:
     enum class Outcome { Loaded, Cancelled, OutOfMemory };
@@ -42,7 +37,8 @@ public:
     };
 
     // Throws std::system_error when the thread can't start.
-    LoadJob(FrameFiles files, ImageService& images, Text infoBefore, std::function<void()> finished);
+    LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text infoBefore,
+            std::function<void()> finished);
     ~LoadJob();  // cancels, waits for the thread and releases whatever was decoded
     LoadJob(const LoadJob&) = delete;
     LoadJob& operator=(const LoadJob&) = delete;
@@ -62,6 +58,7 @@ private:
     void Release();
 
     FrameFiles files_;
+    const ImageSize limit_;
     ImageService& images_;
     const Text infoBefore_;
     const std::function<void()> finished_;
@@ -72,11 +69,11 @@ private:
     std::thread thread_;  // last: starts once everything above exists
 };
 
-// The load of a start that StartStopCommand asked for: releases the previous frames, lists the
-// folder, keeps the frames the range can show, locks the inputs, shows the progress in the info box
-// and starts decoding.
+// The load of a start that StartStopCommand asked for: releases the previous frames, locks the
+// inputs, shows the progress in the info box and starts decoding. Null, with the reason in the
+// info box and the inputs as they were, when the load's thread can't start.
 std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
-                                   const LoadRequest& request, std::function<void()> finished);
+                                   LoadRequest request, std::function<void()> finished);
 
 // The end of that load: plays what it loaded, with the info box as before it; or, cancelled or out
 // of memory, plays nothing, says so and unlocks the inputs.

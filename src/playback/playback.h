@@ -44,6 +44,9 @@ struct FormControls {
     virtual void SetInputsEnabled(bool enabled) = 0;  // the controls locked while playing
     virtual void ClearPicture() = 0;
     virtual DrawingSurface& Picture() = 0;
+    // The largest the picture box can be on any display present: no part of a frame beyond it
+    // is ever shown.
+    virtual ImageSize PictureLimit() = 0;
 };
 
 inline constexpr char16_t kNoFolderText[] = u"未选择文件夹。";
@@ -51,17 +54,16 @@ inline constexpr char16_t kRangeErrorText[] = u"编号错误：结束编号小�
 inline constexpr char16_t kNumberTooLargeText[] = u"编号错误：编号超出范围。";
 inline constexpr char16_t kMissingFilePrefix[] = u"文件错误：缺失";
 
-// What a start loads, read from the window once its checks have passed.
+// What a start loads: the file of each frame number of the range, as its check found them.
 struct LoadRequest {
-    Text folder;
-    std::int32_t typeIndex = 0;
-    Text prefix;
+    FrameFiles files;
+    ImageSize limit;  // what of each frame is held (PictureLimit)
 };
 
 // The Start/Stop command up to its load. Playing, it stops at once (StopPlaying) and gives
 // nothing. Stopped, it checks the inputs and the frame files (a failed check says why in the
 // info box) and, when they pass, sets the playback numbers and the frames' keys and gives what
-// to load; the load ends with StartPlaying.
+// to load (BeginLoad); the load ends with StartPlaying.
 std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // The clock off and the inputs unlocked; the frames and the picture stay as they are.
@@ -70,10 +72,6 @@ void StopPlaying(FormControls& form);
 // Once the frames are loaded: the interval from the rate, the clock on and the
 // inputs locked.
 void StartPlaying(FormControls& form);
-
-// One whole run of the Start/Stop command (a click on "启动/停止", or the end of a non-looping
-// range), its load included; the window runs the load without waiting for it instead.
-void RunStartStop(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // trunc(1000 / rate) in milliseconds.
 std::int32_t ClockIntervalForRate(int framesPerSecond);

@@ -1,10 +1,8 @@
 #include <cmath>
-#include <memory>
 #include <optional>
 #include <utility>
 
 #include "core/numtext.h"
-#include "playback/load_job.h"
 #include "playback/playback.h"
 
 namespace kino {
@@ -80,38 +78,22 @@ std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& 
 
     // Every frame of the range must have a file, its number padded or not; one listing of the
     // folder finds them all. The first missing one is named by its plain name, without folder.
-    const std::optional<FrameRange> scanned = ReadFrameRange(form);
-    if (!scanned) return std::nullopt;
-    const Text folderText = form.FolderText();
-    const Text prefix = form.PrefixText();
-    const std::int32_t scannedType = form.TypeIndex();
-    FrameScan scan = ScanFrameFiles(folderText, prefix, scannedType, form.TypeEntry(scannedType), scanned->first,
-                                    scanned->last, platform.files);
+    const std::optional<FrameRange> range = ReadFrameRange(form);
+    if (!range) return std::nullopt;
+    const std::int32_t type = form.TypeIndex();
+    FrameScan scan = ScanFrameFiles(form.FolderText(), form.PrefixText(), type, form.TypeEntry(type), range->first,
+                                    range->last, platform.files);
     if (scan.firstMissing) {
         form.SetInfoText(kMissingFilePrefix + FrameFileName(form, *scan.firstMissing));
         return std::nullopt;
     }
 
-    // Playback numbers, read afresh like every other input.
-    const std::optional<FrameRange> range = ReadFrameRange(form);
-    if (!range) return std::nullopt;
     state.startNumber = range->first;
     state.endNumber = range->last;
     state.currentNumber = form.ReverseChecked() ? state.endNumber : state.startNumber;
     state.frameKeys = std::move(scan.keys);
 
-    LoadRequest request;
-    request.folder = form.FolderText();
-    request.typeIndex = form.TypeIndex();
-    request.prefix = form.PrefixText();
-    return request;
-}
-
-void RunStartStop(PlaybackState& state, FormControls& form, const Platform& platform) {
-    const std::optional<LoadRequest> request = StartStopCommand(state, form, platform);
-    if (!request) return;
-    const std::unique_ptr<LoadJob> job = BeginLoad(state, form, platform, *request, [] {});
-    EndLoad(state, form, *job);
+    return LoadRequest{std::move(scan.files), form.PictureLimit()};
 }
 
 }  // namespace kino

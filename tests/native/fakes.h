@@ -5,9 +5,11 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
+#include "playback/load_job.h"
 #include "playback/playback.h"
 
 namespace kino::test {
@@ -74,8 +76,10 @@ struct FakeImages : ImageService {
     std::function<void(std::size_t)> beforeDecode;  // called on the decoding thread
     std::size_t disposed = 0;
 
-    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, DecodeControl& control) override {
+    ImageSize limit;  // of the last decode
+    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held, DecodeControl& control) override {
         loadCalls.push_back(paths);
+        limit = held;
         events.push_back(u"load " + DecimalText(static_cast<std::int64_t>(paths.size())));
         std::vector<ImageRef> images(paths.size(), 0);
         for (std::size_t i = 0; i < paths.size() && !control.cancel && !control.outOfMemory; ++i) {
@@ -86,7 +90,9 @@ struct FakeImages : ImageService {
         }
         return images;
     }
+    std::size_t headersRead = 0;
     std::optional<ImageSize> ReadImageSize(TextView path) override {
+        ++headersRead;
         const auto found = sizes.find(Text(path));
         return found == sizes.end() ? ImageSize{16, 16} : found->second;
     }
@@ -149,6 +155,7 @@ struct FakeForm : FormControls {
     void SetInputsEnabled(bool on) override { writes.push_back(on ? u"inputs enabled" : u"inputs disabled"); }
     void ClearPicture() override { writes.push_back(u"clear"); }
     DrawingSurface& Picture() override { return picture; }
+    ImageSize PictureLimit() override { return {256, 256}; }
 };
 
 // A window over a folder C:\frames, with the playback state and the platform fakes.
@@ -170,7 +177,13 @@ struct Rig {
         form.last = DecimalText(last);
         form.typeIndex = 2;
     }
-    void Click() { RunStartStop(state, form, platform); }
+    // A press of the play button as the window runs it, waiting for the load.
+    void Click() {
+        std::optional<LoadRequest> request = StartStopCommand(state, form, platform);
+        if (!request) return;
+        const std::unique_ptr<LoadJob> job = BeginLoad(state, form, platform, std::move(*request), [] {});
+        if (job) EndLoad(state, form, *job);
+    }
 };
 
 }  // namespace kino::test

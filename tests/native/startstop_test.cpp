@@ -101,14 +101,5 @@ TEST_F(StartStopTest, IntervalIsTheWholePartOf1000OverTheRate) {
     EXPECT_EQ(form.interval, 142);
 }
 
-// A listing that breaks off leaves the frames listed before it, and the start goes on.
-TEST_F(StartStopTest, ABrokenListingDoesNotStopTheStart) {
-    Prepare(1, 2);
-    files.failListingAfter = 1;
-    Click();
-    EXPECT_EQ(state.frames.size(), 1u);
-    EXPECT_EQ(form.writes, StartWrites(1));
-}
-
 }  // namespace
 }  // namespace kino

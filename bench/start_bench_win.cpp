@@ -1,0 +1,268 @@
+// The start as the user sees it: from a press of 启动/停止 (BM_CLICK on the real window, rate 120)
+// to the first frame drawn, for sequences written into a temporary folder. Yardsticks from the
+// same run on the same files: one thread of plain GdipLoadImageFromFile (all), the machine's
+// djpeg on 2 parallel jobs (JPEG, under Wine), libspng alone on 2 threads (PNG). Best of several
+// alternating runs; memory the window holds per frame after its load.
+//
+//   start_bench.exe [frames] [runs]   frames per sequence (default 40), rounds (default 5)
+#include <windows.h>
+
+#include <spng.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The Windows tests' helpers write the sample files; a benchmark is built from its one file.
+#include "../tests/wine/test_support_win.cpp"
+#include "app/main_window_win.h"
+#include "app/window_state_win.h"
+#include "bench_support_win.h"
+#include "imaging/gdiplus2_win.h"
+
+namespace kino {
+namespace {
+
+using test::Encoder;
+
+struct Sequence {
+    const char* label;
+    const wchar_t* folderName;
+    const wchar_t* extension;
+    Encoder encoder;
+    int typeIndex;
+    int width, height;
+};
+
+std::vector<std::wstring> WriteSequence(const test::TempFolder& root, const Sequence& sequence, int frames) {
+    const std::wstring folder = root.File(sequence.folderName);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::vector<std::wstring> paths;
+    for (int n = 0; n < frames; ++n) {
+        paths.push_back(folder + L"\\frame" + std::to_wstring(n) + L"." + sequence.extension);
+        const test::Pixels pixels = FramePixels(sequence.width, sequence.height, n, false);
+        if (sequence.encoder == Encoder::Bmp) {  // 24-bit: GDI+'s encoder would write 32
+            test::WriteBytes(paths.back(), test::BmpBytes(sequence.width, sequence.height, pixels, 24));
+        } else {
+            test::SaveWithGdiplus(paths.back(), sequence.width, sequence.height, pixels, sequence.encoder);
+        }
+    }
+    return paths;
+}
+
+// The Linux path of a file under Wine; empty on Windows.
+std::string UnixPath(const std::wstring& path) {
+    using Convert = char*(CDECL*)(const WCHAR*);
+    const auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = convert ? convert(path.c_str()) : nullptr;
+    if (!unix) return {};
+    std::string result(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Milliseconds for djpeg to decode every .jpg of the folder, one process per file on two jobs;
+// negative when there is no djpeg (or no Wine) to run. Wine starts a Linux program without a
+// process handle to wait on, so the script writes its own time into a file that appears at once.
+double DjpegMs(const std::wstring& folder) {
+    const std::wstring script = folder + L"-djpeg.sh", result = folder + L"-djpeg.us";
+    const std::string unixFolder = UnixPath(folder), unixScript = UnixPath(script), unixResult = UnixPath(result);
+    if (unixFolder.empty() || unixScript.empty()) return -1;
+    DeleteFileW(result.c_str());
+    std::ofstream(script.c_str(), std::ios::binary)
+        << "cd '" << unixFolder << "' || exit 1\n"
+        << "command -v djpeg >/dev/null || { echo -1 >'" << unixResult << ".part'; mv '" << unixResult << ".part' '"
+        << unixResult << "'; exit; }\n"
+        << "start=$(date +%s%N)\n"
+        << "ls | grep '[.]jpg$' | xargs -P 2 -n 1 djpeg -outfile /dev/null\n"
+        << "end=$(date +%s%N)\n"
+        << "echo $(( (end - start) / 1000 )) >'" << unixResult << ".part'\n"
+        << "mv '" << unixResult << ".part' '" << unixResult << "'\n";
+    std::wstring command = L"/bin/sh " + std::wstring(unixScript.begin(), unixScript.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return -1;
+    }
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+    for (int waited = 0; waited < 120000; waited += 10) {
+        double microseconds = 0;
+        if (std::ifstream(result.c_str()) >> microseconds) return microseconds < 0 ? -1 : microseconds / 1000.0;
+        Sleep(10);
+    }
+    return -1;
+}
+
+// Runs work(path) over the paths on `threads` threads; ms for all.
+template <typename Work>
+double OnThreads(const std::vector<std::wstring>& paths, unsigned threads, Work work) {
+    std::atomic<std::size_t> next{0};
+    const Clock::time_point start = Clock::now();
+    const auto loop = [&] {
+        typename Work::Scratch scratch;
+        for (std::size_t i; (i = next.fetch_add(1)) < paths.size();) work(paths[i], scratch);
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t) helpers.emplace_back(loop);
+    loop();
+    for (std::thread& helper : helpers) helper.join();
+    return MsSince(start);
+}
+
+// One thread of plain GdipLoadImageFromFile, every image kept until the end as that load would.
+double PlainGdiplusMs(const std::vector<std::wstring>& paths) {
+    std::vector<gdip::GpImage*> images(paths.size(), nullptr);
+    const Clock::time_point start = Clock::now();
+    for (std::size_t i = 0; i < paths.size(); ++i) gdip::GdipLoadImageFromFile(paths[i].c_str(), &images[i]);
+    const double ms = MsSince(start);
+    for (gdip::GpImage* image : images)
+        if (image) gdip::GdipDisposeImage(image);
+    return ms;
+}
+
+// libspng alone: the file read into memory and decoded whole to RGBA into a buffer reused per thread.
+struct SpngDecode {
+    struct Scratch {
+        std::string file;
+        std::vector<unsigned char> pixels;
+    };
+    void operator()(const std::wstring& path, Scratch& scratch) const {
+        std::ifstream in(path.c_str(), std::ios::binary);
+        scratch.file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        spng_ctx* ctx = spng_ctx_new(0);
+        std::size_t size = 0;
+        if (spng_set_png_buffer(ctx, scratch.file.data(), scratch.file.size()) == 0 &&
+            spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &size) == 0) {
+            scratch.pixels.resize(size);
+            spng_decode_image(ctx, scratch.pixels.data(), size, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+        }
+        spng_ctx_free(ctx);
+    }
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Presses the play button and pumps messages until the first frame-clock tick has drawn; then
+// presses again to stop (the frames stay held until the next start). Negative on a timeout.
+double PressToFirstFrameMs(HWND form) {
+    const Clock::time_point start = Clock::now();
+    SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
+    double ms = -1;
+    while (ms < 0 && MsSince(start) < 120000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (msg.hwnd == form && msg.message == kClockMessage) {
+                ms = MsSince(start);
+                break;
+            }
+        }
+    }
+    if (ClockEnabledOf(form)) SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
+    Pump();
+    return ms;
+}
+
+// Whether the picture box shows something other than its background (the frame was drawn).
+bool PictureShown(HWND form) {
+    const HWND box = ControlOf(form, IdPictureBox);
+    const HDC dc = GetDC(box);
+    const COLORREF pixel = GetPixel(dc, 8, 8);
+    ReleaseDC(box, dc);
+    return pixel != CLR_INVALID && pixel != GetSysColor(COLOR_WINDOW);
+}
+
+HWND OpenWindow(const std::wstring& folder, int last, int typeIndex) {
+    const HWND form = CreateMainWindow(GetModuleHandleW(nullptr), MainWindowOptions{false});
+    LoadMainWindow(form);
+    ShowMainWindow(form, SW_SHOWNOACTIVATE);
+    SetWindowTextW(ControlOf(form, IdFolderLabel), folder.c_str());
+    SetWindowTextW(ControlOf(form, IdPrefixBox), L"frame");
+    SetWindowTextW(ControlOf(form, IdFirstNumberBox), L"0");
+    SetWindowTextW(ControlOf(form, IdLastNumberBox), std::to_wstring(last).c_str());
+    SendMessageW(ControlOf(form, IdTypeList), CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
+    SendMessageW(form, WM_HSCROLL, MAKEWPARAM(SB_RIGHT, 0), reinterpret_cast<LPARAM>(ControlOf(form, IdRateBar)));
+    Pump();
+    return form;
+}
+
+int Run(int frames, int runs) {
+    typedef const char*(CDECL * WineVersion)();
+    auto wine = reinterpret_cast<WineVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    std::printf("system: %s%s, %u processors; %d frames per sequence, best of %d alternating runs\n",
+                wine ? "Wine " : "Windows", wine ? wine() : "", std::thread::hardware_concurrency(), frames, runs);
+
+    const Sequence sequences[] = {
+        {"1920x1080 JPEG", L"jpeg1080", L"jpg", Encoder::Jpeg, 0, 1920, 1080},
+        {"1920x1080 PNG", L"png1080", L"png", Encoder::Png, 2, 1920, 1080},
+        {"1920x1080 BMP 24-bit", L"bmp1080", L"bmp", Encoder::Bmp, 1, 1920, 1080},
+        {"1280x720 BMP 24-bit", L"bmp720", L"bmp", Encoder::Bmp, 1, 1280, 720},
+        {"256x256 PNG", L"png256", L"png", Encoder::Png, 2, 256, 256},
+    };
+    test::TempFolder root;
+    for (const Sequence& sequence : sequences) {
+        // For the encoders and the yardsticks: the window ends the session when it closes.
+        InitGDIPlus(false, false, u"", 16, u"");
+        const std::vector<std::wstring> paths = WriteSequence(root, sequence, frames);
+        const std::wstring folder = root.File(sequence.folderName);
+        const HWND form = OpenWindow(folder, frames - 1, sequence.typeIndex);
+        const double before = PrivateBytes();
+        double press = 1e300, plain = 1e300, djpeg = 1e300, spng = 1e300, held = 0;
+        bool shown = false;
+        for (int run = 0; run < runs; ++run) {  // in turns, so that the machine's mood weighs on all alike
+            const double ms = PressToFirstFrameMs(form);
+            if (run == 0) {
+                shown = PictureShown(form);
+                held = (PrivateBytes() - before) / frames;
+            }
+            if (ms >= 0) press = std::min(press, ms);
+            plain = std::min(plain, PlainGdiplusMs(paths));
+            if (sequence.encoder == Encoder::Jpeg) djpeg = std::min(djpeg, DjpegMs(folder));
+            if (sequence.encoder == Encoder::Png) spng = std::min(spng, OnThreads(paths, 2, SpngDecode{}));
+        }
+        DestroyWindow(form);
+        Pump();
+        const double frameBytes = 4.0 * sequence.width * sequence.height;
+        std::printf("\n%s, %d frames%s:\n", sequence.label, frames, shown ? "" : " (NO FRAME DRAWN)");
+        std::printf("  press to first frame       %8.2f ms/frame  held %.2f MB/frame (%.2f x WxHx4)\n", press / frames,
+                    held / 1048576.0, held / frameBytes);
+        std::printf("  GdipLoadImageFromFile, 1   %8.2f ms/frame  start is %.2fx as fast\n", plain / frames,
+                    plain / press);
+        if (djpeg < 1e300 && djpeg >= 0) {
+            std::printf("  djpeg, 2 jobs              %8.2f ms/frame  start takes %.2fx its time\n", djpeg / frames,
+                        press / djpeg);
+        }
+        if (spng < 1e300) {
+            std::printf("  libspng alone, 2 threads   %8.2f ms/frame  start takes %.2fx its time\n", spng / frames,
+                        press / spng);
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace kino
+
+int wmain(int argc, wchar_t** argv) {
+    const int frames = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
+    const int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
+    return kino::Run(frames, runs);
+}
