@@ -27,6 +27,17 @@ namespace {
 // Not a multiple of 4 wide (the 4-pixel steps of the row expansion), more rows than one band.
 constexpr int kWidth = 37;
 constexpr int kHeight = 45;
+constexpr ImageSize kWhole{~0u, ~0u};
+// Picture boxes smaller, a pixel smaller, as large as, and larger than the pattern.
+constexpr ImageSize kBoxes[] = {{20, 30}, {36, 45}, {37, 44}, {37, 45}, {38, 46}};
+
+// The top-left width x height pixels of an image stride pixels wide.
+Pixels TopLeft(const Pixels& whole, std::uint32_t stride, std::uint32_t width, std::uint32_t height) {
+    Pixels part;
+    for (std::uint32_t y = 0; y < height; ++y)
+        part.insert(part.end(), whole.begin() + y * stride, whole.begin() + y * stride + width);
+    return part;
+}
 
 Pixels Pattern(std::uint32_t alphaEvery = 0) {
     Pixels pixels(kWidth * kHeight);
@@ -109,15 +120,16 @@ double MeanDifference(const Pixels& a, const Pixels& b) {
 
 class DecodingTest : public GdiplusTest {
 protected:
-    bool WicTakes(const wchar_t* name) { return UniqueGpImage(decoder.Decode(folder.File(name).c_str())).get(); }
+    bool WicTakes(const wchar_t* name) {
+        return UniqueGpImage(decoder.Decode(folder.File(name).c_str(), kWhole)).get();
+    }
     // Whether libjpeg-turbo or libspng decodes the file itself (always false without them).
     bool LibraryTakes(const wchar_t* name) {
 #ifdef KINO_DECODER_LIBS
-        std::ifstream file(folder.File(name).c_str(), std::ios::binary);
-        const std::string bytes(std::istreambuf_iterator<char>(file), {});
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        return UniqueGpImage(std::wstring_view(name).ends_with(L".jpg") ? jpeg.Decode(data, bytes.size())
-                                                                        : DecodePng(data, bytes.size())).get();
+        FrameFile file(folder.File(name).c_str());
+        if (std::wstring_view(name).ends_with(L".jpg")) return UniqueGpImage(jpeg.Decode(file, kWhole)).get();
+        std::vector<std::uint8_t> bytes;
+        return file.ReadAll(bytes) && UniqueGpImage(DecodePng(bytes.data(), bytes.size(), kWhole)).get();
 #else
         return (void)name, false;
 #endif
@@ -171,8 +183,23 @@ TEST_F(DecodingTest, FramesBecomeRgbOrPremultipliedBitmapsOfTheirPixels) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         if (!row.bytes.empty()) WriteBytes(folder.File(row.name), row.bytes);
-        const UniqueGpImage image(reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(row.name), frames)));
-        const UniqueGpImage wic(decoder.Decode(folder.File(row.name).c_str()));
+        const UniqueGpImage image(
+            reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(row.name), kWhole, frames)));
+        const UniqueGpImage wic(decoder.Decode(folder.File(row.name).c_str(), kWhole));
+        // Only what a box shows is decoded: the same pixels as the whole frame's top-left part.
+        int wholeWidth = 0, wholeHeight = 0;
+        const Pixels whole = ImagePixels(reinterpret_cast<ImageRef>(image.get()), &wholeWidth, &wholeHeight);
+        const ImageSize wholeSize(static_cast<std::uint32_t>(wholeWidth), static_cast<std::uint32_t>(wholeHeight));
+        for (const ImageSize box : kBoxes) {
+            const UniqueGpImage part(
+                reinterpret_cast<gdip::GpImage*>(LoadImageFile(folder.FileText(row.name), box, frames)));
+            const ImageSize held = HeldPart(wholeSize, box);
+            int width = 0, height = 0;
+            const Pixels partPixels = ImagePixels(reinterpret_cast<ImageRef>(part.get()), &width, &height);
+            EXPECT_EQ(ImageSize(width, height), held) << box.width << " x " << box.height;
+            EXPECT_EQ(partPixels, TopLeft(whole, wholeSize.width, held.width, held.height))
+                << box.width << " x " << box.height;
+        }
         EXPECT_EQ(wic.get() != nullptr, row.byWic);
         const bool jpeg = std::wstring_view(row.name).ends_with(L".jpg");
         EXPECT_EQ(LibraryTakes(row.name), kLibraries && row.byWic && !std::wstring_view(row.name).ends_with(L".bmp"));
@@ -212,7 +239,7 @@ TEST_F(DecodingTest, LeavesTheThreadInTheApartmentItFoundItIn) {
     const std::wstring path = folder.File(L"one.png");
     const auto decode = [&] {
         WicFrameDecoder decoder;
-        EXPECT_TRUE(UniqueGpImage(decoder.Decode(path.c_str())));
+        EXPECT_TRUE(UniqueGpImage(decoder.Decode(path.c_str(), kWhole)));
     };
     std::thread([&] {
         decode();
@@ -256,7 +283,7 @@ TEST_F(DecodingTest, DamagedFilesGiveNoFrameOrWhatTheWicPathMakesOfThemAndStayFr
         if (name != std::wstring_view(L"bad-huffman.jpg")) {
             EXPECT_FALSE(LibraryTakes(name));
         }
-        EXPECT_EQ(UniqueGpImage(frames.Decode(folder.File(name).c_str())).get() != nullptr, WicTakes(name));
+        EXPECT_EQ(UniqueGpImage(frames.Decode(folder.File(name).c_str(), kWhole)).get() != nullptr, WicTakes(name));
         EXPECT_TRUE(DeleteFileW(folder.File(name).c_str())) << "a failed decode keeps the file open";
     }
 #ifdef KINO_DECODER_LIBS
@@ -267,7 +294,7 @@ TEST_F(DecodingTest, DamagedFilesGiveNoFrameOrWhatTheWicPathMakesOfThemAndStayFr
     CreateDirectoryW(folder.File(L"folder.png").c_str(), nullptr);
     for (const Text& path : {folder.FileText(L"folder.png"), folder.FileText(L"missing.png"), Text(),
                              folder.FileText(L"whole.png") + Text(1, u'\0') + u"x"})  // a NUL names another file
-        EXPECT_EQ(LoadImageFile(path, frames), 0u) << ::testing::PrintToString(path);
+        EXPECT_EQ(LoadImageFile(path, kWhole, frames), 0u) << ::testing::PrintToString(path);
 }
 
 }  // namespace

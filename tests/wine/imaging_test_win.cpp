@@ -47,7 +47,7 @@ protected:
     }
     // Loads the file and disposes the image at the end of the test.
     ImageRef Load(const std::wstring& name) {
-        const ImageRef image = LoadImageFile(folder.FileText(name), decoder);
+        const ImageRef image = LoadImageFile(folder.FileText(name), ImageSize{~0u, ~0u}, decoder);
         loaded_.emplace_back(reinterpret_cast<gdip::GpImage*>(image));
         return image;
     }
@@ -144,13 +144,14 @@ TEST_F(LoadTest, ParallelLoadGivesEveryPathItsOwnImage) {
     paths.push_back(folder.FileText(L"missing.png"));
     expected.push_back({});
     GdiplusImageService service;
-    const std::vector<ImageRef> images = service.LoadImages(paths);
+    DecodeControl control;
+    const std::vector<ImageRef> images = service.DecodeImages(paths, {~0u, ~0u}, control);
     ASSERT_EQ(images.size(), paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(ImagePixels(images[i]), expected[i]) << "path " << i;
         service.DisposeImage(images[i]);
     }
-    EXPECT_TRUE(service.LoadImages({}).empty());
+    EXPECT_TRUE(service.DecodeImages({}, {~0u, ~0u}, control).empty());
 }
 
 }  // namespace

@@ -110,19 +110,5 @@ TEST_F(LongLoadTest, ClosingDuringALoadLeavesNothingRunning) {
     EXPECT_LT(ThreadsOfThisProcess(), threadsBefore) << "the window's clock thread has ended, and no load thread is left";
 }
 
-TEST_F(LongLoadTest, WhatCannotFitIsRefusedBeforeDecoding) {
-    // Sixty headers of 20000 x 20000 pixels (1.6 GB each, decoded) and nothing behind them.
-    const std::string size("\0\0\x4E\x20\0\0\x4E\x20", 8);
-    for (int n = 0; n < 60; ++n)
-        WriteBytes(folder.File(L"img" + std::to_wstring(n) + L".png"),
-                   std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", size + std::string("\x08\x02\0\0\0", 5)));
-    Prepare(59);
-    ui.Click(IdPlayButton);
-    const Text refused = u"内存不足：需要 91553 MB，可用 ";
-    EXPECT_EQ(ui.TextOf(IdInfoBox).substr(0, refused.size()), refused);
-    EXPECT_FALSE(ClockEnabledOf(ui.Window()));
-    EXPECT_TRUE(ui.InputsAre(true));
-}
-
 }  // namespace
 }  // namespace kino::test
