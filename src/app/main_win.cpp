@@ -2,8 +2,21 @@
 #include <windows.h>
 
 #include "app/main_window_win.h"
+#include "base/dll_function_win.h"
+
+namespace kino {
+namespace {
+
+// Windows 8 on, and Windows 7 with update KB2533623.
+const DllFunction<kKernel32, BOOL(DWORD)> SetDefaultDllDirectories{"SetDefaultDllDirectories"};
+
+}  // namespace
+}  // namespace kino
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // DLLs that the system loads by name on the program's behalf (uxtheme for the controls, say)
+    // come from the system folder too, not from the program's folder.
+    kino::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     HWND window = kino::CreateMainWindow(instance);
     if (!window) return 1;
     kino::LoadMainWindow(window);  // ends the program when GDI+ can't start; the window stays unseen
