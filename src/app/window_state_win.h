@@ -89,7 +89,7 @@ void FitClientSize(HWND window, int dpi);
 PixelRect FormRectOf(const ControlSpec& entry, int dpi);  // in the window's client area
 void LayOut(MainWindow& window);  // every control at its rectangle and font for window.dpi
 
-// Every control of the table, laid out for window.dpi.
-void CreateControls(MainWindow& window);
+// Every control of the table, laid out for window.dpi; false as soon as one can't be made.
+bool CreateControls(MainWindow& window);
 
 }  // namespace kino
