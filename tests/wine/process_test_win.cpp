@@ -21,20 +21,20 @@ std::wstring WinePath(const char* unixPath) {
 class ProgramCopy {
 public:
     ProgramCopy(const TempFolder& folder, const std::wstring& name, const wchar_t* gdiplusOverride)
-        : key_(L"Software\\Wine\\AppDefaults\\" + name + L"\\DllOverrides") {
+        : key_(L"Software\\Wine\\AppDefaults\\" + name) {
         if (!CopyFileW(WinePath(KINO_EXE_PATH).c_str(), folder.File(name).c_str(), FALSE)) return;
-        RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), L"gdiplus", REG_SZ, gdiplusOverride,
+        RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), L"gdiplus", REG_SZ, gdiplusOverride,
                         static_cast<DWORD>((wcslen(gdiplusOverride) + 1) * sizeof(wchar_t)));
         std::wstring commandLine = L"\"" + folder.File(name) + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            process_.reset(info.hProcess);
-            thread_.reset(info.hThread);
-        }
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return;
+        process_.reset(info.hProcess);
+        thread_.reset(info.hThread);
     }
     ~ProgramCopy() {
-        RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
         if (process_ && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
             TerminateProcess(info.hProcess, 99);
             WaitForSingleObject(info.hProcess, 10000);
