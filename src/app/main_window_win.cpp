@@ -17,7 +17,6 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"KinoreelForm1";
 constexpr char16_t kInitErrorText[] = u"GDI+ 初始化错误。程序即将关闭。";
-constexpr char16_t kInitErrorTitle[] = u"初始化错误";
 
 MainWindow* WindowOf(HWND window) { return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
@@ -54,12 +53,18 @@ LRESULT OnNcCreate(HWND hwnd, const CREATESTRUCTW& create) {
     }
 }
 
-void OnCreate(MainWindow& window) {
+// -1 (CreateWindowExW fails) when a control can't be made: a window without it would fail later.
+LRESULT OnCreate(MainWindow& window) {
     window.dpi = WindowDpi(window.hwnd);
-    CreateControls(window);
+    if (!CreateControls(window)) {
+        // Windows sends such a window WM_DESTROY: a quit posted then would close the caller's error box.
+        window.options.quitOnDestroy = false;
+        return -1;
+    }
     FitClientSize(window.hwnd, window.dpi);
     window.focus = window.Item(IdFolderButton);
     DragAcceptFiles(window.hwnd, TRUE);
+    return 0;
 }
 
 // A chosen folder also fills the fields left empty from the sequence it holds.
@@ -197,7 +202,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     MainWindow* window = WindowOf(hwnd);
     if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
     switch (message) {
-    case WM_CREATE: OnCreate(*window); return 0;
+    case WM_CREATE: return OnCreate(*window);
     case WM_COMMAND: OnCommand(*window, wParam); return 0;
     case WM_DROPFILES: OnDropFiles(*window, reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HSCROLL: OnRateBar(*window, reinterpret_cast<HWND>(lParam), LOWORD(wParam)); return 0;

@@ -7,11 +7,15 @@
 
 namespace kino {
 
+// The title of the boxes that say the program cannot start.
+inline constexpr char16_t kInitErrorTitle[] = u"初始化错误";
+
 struct MainWindowOptions {
     bool quitOnDestroy = true;  // end the message loop when the window is gone
 };
 
 // Prepares the common controls, then makes the window with every control of the table. Not shown.
+// Null when the window or any of its controls can't be made.
 HWND CreateMainWindow(HINSTANCE instance, const MainWindowOptions& options = {});
 
 // The load step: starts GDI+ (a failure shows its box and ends the program), selects "jpg".

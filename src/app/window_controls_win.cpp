@@ -57,10 +57,11 @@ HWND CreateControl(MainWindow& window, const ControlSpec& entry) {
 
 }  // namespace
 
-void CreateControls(MainWindow& window) {
+bool CreateControls(MainWindow& window) {
     // Created in tab order: the window system's Tab key follows creation order.
     for (const ControlSpec& entry : ControlTable()) {
         const HWND control = CreateControl(window, entry);
+        if (!control) return false;
         if (entry.kind == ControlKind::CheckBox)
             SendMessageW(control, BM_SETCHECK, entry.value ? BST_CHECKED : BST_UNCHECKED, 0);
         if (entry.kind == ControlKind::ScrollBar) {
@@ -79,6 +80,7 @@ void CreateControls(MainWindow& window) {
         if (entry.kind == ControlKind::Label || entry.kind == ControlKind::GroupBox)
             SetWindowPos(window.Item(entry.id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     LayOut(window);
+    return true;
 }
 
 Text WindowControls::FolderText() { return WindowText(window_.Item(IdFolderLabel)); }

@@ -91,7 +91,7 @@ PixelRect FormRectOf(const ControlSpec& entry, int dpi);  // in the window's cli
 void LayOut(MainWindow& window);  // every control at its rectangle and font for window.dpi
 ImageSize PictureLimitOf(const MainWindow& window);  // the picture box's size at the highest dpi of any monitor
 
-// Every control of the table, laid out for window.dpi.
-void CreateControls(MainWindow& window);
+// Every control of the table, laid out for window.dpi; false as soon as one can't be made.
+bool CreateControls(MainWindow& window);
 
 }  // namespace kino

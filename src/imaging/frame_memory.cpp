@@ -5,8 +5,10 @@
 namespace kino {
 
 std::uint64_t FrameBytes(ImageSize size) {
-    const std::uint64_t bytes = std::uint64_t{size.width} * size.height * 4;
-    return bytes <= kMaxFrameBytes ? bytes : 0;
+    // Two 32-bit sides multiply without wrapping in 64 bits, but times 4 they may not: compare
+    // the pixel count first.
+    const std::uint64_t pixels = std::uint64_t{size.width} * size.height;
+    return pixels <= kMaxFrameBytes / 4 ? pixels * 4 : 0;
 }
 
 std::uint64_t RoomForFrames(const SystemMemory& memory) {

@@ -219,7 +219,8 @@ void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int
 
         auto* picture = reinterpret_cast<GpImage*>(image);
         GpGraphics* graphics = nullptr;
-        GdipCreateFromHDC(reinterpret_cast<HDC>(hdc), &graphics);
+        // Without graphics nothing would be drawn, yet the frame would look drawn.
+        if (GdipCreateFromHDC(reinterpret_cast<HDC>(hdc), &graphics) != Ok || !graphics) return false;
         GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
         // Whole source pixels, sampled at pixel centres: the image fills its rectangle to the
         // edge instead of fading out along its border, and drawing is at its fastest.

@@ -63,6 +63,7 @@ TEST(FrameMemory, FramesBeyondWhatADecoderMakesCountNothing) {
     EXPECT_EQ(FrameBytes({16383, 32767}), 16383ull * 32767 * 4);  // just under 2 GiB
     EXPECT_EQ(FrameBytes({32768, 16384}), 0u);                     // 2 GiB
     EXPECT_EQ(FrameBytes({0xFFFFFFFF, 0xFFFFFFFF}), 0u);
+    EXPECT_EQ(FrameBytes({2147443516, 2147523781}), 0u);  // times 4 wraps 64 bits to under 2 GiB
 }
 
 TEST(FrameMemory, RoomIsTheSmallestLimit) {

@@ -40,7 +40,7 @@ public:
         return true;
     }
     bool GetHdc(std::intptr_t& hdc) override {
-        hdc = reinterpret_cast<std::intptr_t>(dc_.get());
+        hdc = refusedHdc ? 0 : reinterpret_cast<std::intptr_t>(dc_.get());  // GDI+ makes no graphics for 0
         return hasHdc;
     }
     bool Refresh() override {
@@ -50,6 +50,7 @@ public:
 
     bool autoRedraw = false;
     bool hasHdc = true;
+    bool refusedHdc = false;
     bool hasRefresh = true;
     int autoRedrawWrites = 0;
     int refreshes = 0;

@@ -113,19 +113,21 @@ TEST_F(LoadTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
                                        nullptr, nullptr, nullptr, nullptr);
     SetActiveWindow(other);
     GdiplusImageService service(owner);
-    MemorySurface noHdc(8, 8), noRefresh(8, 8);
+    MemorySurface noHdc(8, 8), noRefresh(8, 8), refusedHdc(8, 8);
     noHdc.hasHdc = false;
     noRefresh.hasRefresh = false;
+    refusedHdc.refusedHdc = true;
     service.DrawImage(noHdc, 0, 0, 0);
     service.DrawImage(noRefresh, 0, 0, 0);
-    ASSERT_EQ(g_boxes.size(), 2u);
+    service.DrawImage(refusedHdc, 0, 0, 0);
+    ASSERT_EQ(g_boxes.size(), 3u);
     for (const RecordedBox& box : g_boxes) {
         EXPECT_EQ(box.owner, owner);
         EXPECT_EQ(box.text, u"出现绘制错误。");
         EXPECT_EQ(box.title, u"GDIPlus2");
         EXPECT_EQ(box.style, 16u);
     }
-    EXPECT_EQ(noHdc.refreshes, 0);
+    EXPECT_EQ(noHdc.refreshes + refusedHdc.refreshes, 0);
     DestroyWindow(other);
     DestroyWindow(owner);
 }

@@ -119,6 +119,29 @@ TEST_F(MainWindow, StartsAsANewFixedSizeWindowWithTheProgramIconAndVersion6Contr
     EXPECT_EQ(SendMessageW(ui.Item(IdTypeList), CB_GETCURSEL, 0, 0), 0);
 }
 
+const wchar_t* g_refusedClass = nullptr;  // the class whose windows RefuseClass keeps from being made
+
+LRESULT CALLBACK RefuseClass(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+        lstrcmpiW(name, g_refusedClass) == 0)
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// One control the system won't make (out of handles, say): no window, instead of one that fails later.
+TEST(MainWindowCreation, FailsWhenAControlCannotBeMade) {
+    for (const wchar_t* refused : {L"Edit", L"KinoreelPicture"}) {
+        g_refusedClass = refused;
+        const HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseClass, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+        const HWND window = CreateMainWindow(GetModuleHandleW(nullptr), {false});
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(window, nullptr) << refused;
+        if (window) DestroyWindow(window);
+    }
+}
+
 TEST_F(MainWindow, TabVisitsTheControlsInTheirOrder) {
     const ControlId expected[] = {IdPrefixBox,  IdFirstNumberBox, IdLastNumberBox, IdRateBar, IdPlayButton,
                                   IdReverseBox, IdTypeList,       IdLoopBox,       IdFolderButton};
