@@ -3,7 +3,6 @@
 #include <spng.h>
 
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <new>
 
@@ -29,7 +28,7 @@ bool PngReader::Open(const std::uint8_t* data, std::size_t size) {
     std::uint32_t gamma = 0;
     if (header.bit_depth > 8 || (spng_get_gama_int(ctx_, &gamma) == 0 && gamma != kUsualGamma)) return false;
     // A row of 32-bit pixels must be addressable (a header may claim two billion pixels a row).
-    if (header.width > std::numeric_limits<std::size_t>::max() / 4) return false;
+    if (std::size_t{header.width} * 4 / 4 != header.width) return false;
     // Starting here, before anyone allocates for the pixels, refuses what libspng's limits refuse.
     if (spng_decode_image(ctx_, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0) {
         return false;
