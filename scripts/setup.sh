@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine wine32:i386 wine64 xvfb x11-utils imagemagick fonts-wqy-microhei
   nasm dpkg-dev libz-mingw-w64-dev libjpeg-turbo-progs
+  zlib1g-dev clang-14 libclang-rt-14-dev
 )
 
 missing=()

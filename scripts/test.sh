@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native core tests, then the Windows tests under Wine.
+# Builds everything and runs every test: the fuzzers for 15 s each, the native core tests, then
+# the Windows tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -9,6 +10,8 @@ cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j"$jobs"
 cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/i686 -j"$jobs"
+# A crash found by a fuzzer stops the run here.
+bash scripts/fuzz.sh 15
 
 source scripts/wine-session.sh
 # A copy of the prefix whose display runs at 144 dpi (150 %), for the high-dpi tests

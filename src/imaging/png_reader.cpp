@@ -1,0 +1,82 @@
+#include "imaging/png_reader.h"
+
+#include <spng.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "imaging/pixel_rows.h"
+
+namespace kino {
+
+namespace {
+constexpr std::uint32_t kUsualGamma = 45455;  // 1/2.2, as the gAMA chunk records it
+}  // namespace
+
+PngReader::PngReader() = default;
+
+PngReader::~PngReader() { spng_ctx_free(ctx_); }
+
+bool PngReader::Open(const std::uint8_t* data, std::size_t size) {
+    spng_ctx_free(ctx_);
+    ctx_ = spng_ctx_new(0);
+    width_ = height_ = 0;
+    ready_ = false;
+    spng_ihdr header{};
+    if (!ctx_ || spng_set_png_buffer(ctx_, data, size) != 0 || spng_get_ihdr(ctx_, &header) != 0) return false;
+    std::uint32_t gamma = 0;
+    if (header.bit_depth > 8 || (spng_get_gama_int(ctx_, &gamma) == 0 && gamma != kUsualGamma)) return false;
+    // A row of 32-bit pixels must be addressable (a header may claim two billion pixels a row).
+    if (std::size_t{header.width} * 4 / 4 != header.width) return false;
+    // Starting here, before anyone allocates for the pixels, refuses what libspng's limits refuse.
+    if (spng_decode_image(ctx_, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0) {
+        return false;
+    }
+    width_ = header.width;
+    height_ = header.height;
+    interlaced_ = header.interlace_method != SPNG_INTERLACE_NONE;
+    ready_ = true;
+    return true;
+}
+
+// libspng gives RGBA rows. Non-interlaced rows come in order, so decoding stops after the last
+// row the part needs (damage below it goes unseen). Interlaced rows come back pass after pass,
+// each pass writing its pixels at their final places in a full-width row: the part's pixels stay
+// in place between passes and are turned into BGRA at the end.
+std::optional<bool> PngReader::DecodeTopLeft(std::uint32_t partWidth, std::uint32_t partHeight,
+                                             const std::function<std::uint32_t*(std::uint32_t y)>& rowAt) {
+    if (!ready_ || partWidth > width_ || partHeight > height_) return std::nullopt;
+    ready_ = false;  // libspng decodes an image once
+    if (partWidth == 0 || partHeight == 0) return true;
+    const std::size_t rowBytes = std::size_t{width_} * 4, partBytes = std::size_t{partWidth} * 4;
+    // Rows not wholly in the part are decoded into a row of the image's width.
+    std::unique_ptr<std::uint32_t[]> scratch;
+    if (partWidth < width_ || (interlaced_ && partHeight < height_)) {
+        scratch.reset(new (std::nothrow) std::uint32_t[width_]);
+        if (!scratch) return std::nullopt;
+    }
+    bool opaque = true, ended = false;
+    while (!ended) {
+        spng_row_info row{};
+        if (spng_get_row_info(ctx_, &row) != 0) return std::nullopt;
+        const bool wanted = row.row_num < partHeight;
+        if (!wanted && (!interlaced_ || row.pass == 6)) break;  // the part is complete
+        std::uint32_t* const out = wanted ? rowAt(row.row_num) : nullptr;
+        std::uint32_t* const into = wanted && partWidth == width_ ? out : scratch.get();
+        if (wanted && into != out && interlaced_) std::memcpy(into, out, partBytes);  // earlier passes' pixels
+        const int status = spng_decode_row(ctx_, into, rowBytes);
+        if (status != 0 && status != SPNG_EOI) return std::nullopt;
+        ended = status == SPNG_EOI;
+        if (wanted && into != out) std::memcpy(out, into, partBytes);
+        if (wanted && !interlaced_) opaque &= RgbaToBgraRow(out, partWidth);
+    }
+    // The rest of the file, once every row is read: the last image chunk's checksum is only checked here.
+    if (ended && spng_decode_chunks(ctx_) != 0) return std::nullopt;
+    if (interlaced_) {
+        for (std::uint32_t y = 0; y < partHeight; ++y) opaque &= RgbaToBgraRow(rowAt(y), partWidth);
+    }
+    return opaque;
+}
+
+}  // namespace kino
