@@ -36,16 +36,6 @@ std::size_t FrameFile::Read(std::uint8_t* into, std::size_t size) {
     return got;
 }
 
-bool FrameFile::ReadAll(std::vector<std::uint8_t>& bytes) {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(handle_.get(), &size)) return false;
-    // Larger files are no frames; the other decoders may still say so.
-    constexpr LONGLONG kMaxBytes = 1LL << 30;
-    if (size.QuadPart <= 0 || size.QuadPart > kMaxBytes) return false;
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    return ReadAt(0, bytes.data(), bytes.size()) == bytes.size();
-}
-
 gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeControl* control) {
     const std::optional<BmpRows> layout = ReadBmpRows(
         [&](std::uint64_t offset, std::uint8_t* into, std::size_t size) { return file.ReadAt(offset, into, size); });
@@ -100,9 +90,7 @@ gdip::GpBitmap* FrameDecoder::Decode(const wchar_t* path, ImageSize limit) {
             if (starts("\xFF\xD8\xFF", 3)) {
                 if (gdip::GpBitmap* decoded = jpeg_.Decode(file, limit)) return decoded;
             } else if (starts("\x89PNG\r\n\x1A\n", 8)) {
-                if (file.ReadAll(file_)) {
-                    if (gdip::GpBitmap* decoded = DecodePng(file_.data(), file_.size(), limit)) return decoded;
-                }
+                if (gdip::GpBitmap* decoded = DecodePng(file, limit)) return decoded;
             }
         } catch (const std::bad_alloc&) {
             // A buffer for this file alone (its bytes, a row wider than the memory left): it

@@ -27,8 +27,6 @@ public:
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const;
     // The same, in order from the start of the file.
     std::size_t Read(std::uint8_t* into, std::size_t size);
-    // The whole file into bytes; false when it can't be read or is larger than any frame file.
-    bool ReadAll(std::vector<std::uint8_t>& bytes);
 
 private:
     UniqueHandle handle_;
@@ -51,7 +49,6 @@ private:
     const DecodeControl* control_;
 #ifdef KINO_DECODER_LIBS
     JpegFrameDecoder jpeg_;
-    std::vector<std::uint8_t> file_;  // a PNG file's bytes, reused from frame to frame
 #endif
     WicFrameDecoder wic_;
 };

@@ -34,6 +34,6 @@ private:
 
 // Null for a damaged file, for more than 8 bits per channel and for a recorded gamma other than
 // the usual 1/2.2: GDI+ converts those its own way.
-gdip::GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size, ImageSize limit);
+gdip::GpBitmap* DecodePng(FrameFile& file, ImageSize limit);
 
 }  // namespace kino

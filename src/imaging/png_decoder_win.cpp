@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "imaging/frame_decoder_win.h"
 #include "imaging/gdiplus_bitmap_win.h"
 #include "imaging/library_decoders_win.h"
 #include "imaging/pixel_rows.h"
@@ -17,9 +18,9 @@ std::uint32_t* PixelRow(const LockedPixels& pixels, std::uint32_t y) {
 
 }  // namespace
 
-GpBitmap* DecodePng(const std::uint8_t* data, std::size_t size, ImageSize limit) {
+GpBitmap* DecodePng(FrameFile& file, ImageSize limit) {
     PngReader reader;
-    if (!reader.Open(data, size)) return nullptr;
+    if (!reader.Open([&file](std::uint8_t* into, std::size_t size) { return file.Read(into, size); })) return nullptr;
     // Only the top-left part the box can show: libspng stops after its last row.
     const ImageSize held = HeldPart({reader.Width(), reader.Height()}, limit);
     if (!BitmapSizeFits(held.width, held.height)) return nullptr;

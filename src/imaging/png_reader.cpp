@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "imaging/pixel_rows.h"
 
@@ -19,12 +20,30 @@ PngReader::PngReader() = default;
 PngReader::~PngReader() { spng_ctx_free(ctx_); }
 
 bool PngReader::Open(const std::uint8_t* data, std::size_t size) {
+    Reset();
+    return ctx_ && spng_set_png_buffer(ctx_, data, size) == 0 && Start();
+}
+
+bool PngReader::Open(ReadNext read) {
+    Reset();
+    read_ = std::move(read);
+    // libspng asks for exactly `length` bytes at a time, in order.
+    spng_rw_fn* const next = [](spng_ctx*, void* user, void* into, std::size_t length) -> int {
+        return (*static_cast<ReadNext*>(user))(static_cast<std::uint8_t*>(into), length) == length ? 0 : SPNG_IO_EOF;
+    };
+    return ctx_ && spng_set_png_stream(ctx_, next, &read_) == 0 && Start();
+}
+
+void PngReader::Reset() {
     spng_ctx_free(ctx_);
     ctx_ = spng_ctx_new(0);
     width_ = height_ = 0;
     ready_ = false;
+}
+
+bool PngReader::Start() {
     spng_ihdr header{};
-    if (!ctx_ || spng_set_png_buffer(ctx_, data, size) != 0 || spng_get_ihdr(ctx_, &header) != 0) return false;
+    if (spng_get_ihdr(ctx_, &header) != 0) return false;
     std::uint32_t gamma = 0;
     if (header.bit_depth > 8 || (spng_get_gama_int(ctx_, &gamma) == 0 && gamma != kUsualGamma)) return false;
     // A row of 32-bit pixels must be addressable (a header may claim two billion pixels a row).

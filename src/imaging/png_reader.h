@@ -22,6 +22,10 @@ public:
     // 8 bits per channel, a recorded gamma other than the usual 1/2.2 (45455). The bytes must
     // outlive the reader.
     bool Open(const std::uint8_t* data, std::size_t size);
+    // The same from a file read in order as the decoding goes: read(into, size) gives up to size
+    // bytes, fewer only at the end. What lies below the rows decoded is never asked for.
+    using ReadNext = std::function<std::size_t(std::uint8_t* into, std::size_t size)>;
+    bool Open(ReadNext read);
     std::uint32_t Width() const { return width_; }
     std::uint32_t Height() const { return height_; }
 
@@ -33,7 +37,11 @@ public:
                                       const std::function<std::uint32_t*(std::uint32_t y)>& rowAt);
 
 private:
+    void Reset();
+    bool Start();  // the header's checks, once the source is set
+
     spng_ctx* ctx_ = nullptr;
+    ReadNext read_;
     std::uint32_t width_ = 0, height_ = 0;
     bool interlaced_ = false;
     bool ready_ = false;  // opened, not yet decoded
