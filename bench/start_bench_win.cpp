@@ -10,7 +10,9 @@
 //   start_bench.exe [frames] [runs]   frames per sequence (default 40), rounds (default 5)
 #include <windows.h>
 
+#ifdef KINO_DECODER_LIBS
 #include <spng.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -133,6 +135,7 @@ double PlainGdiplusMs(const std::vector<std::wstring>& paths) {
     return ms;
 }
 
+#ifdef KINO_DECODER_LIBS
 // libspng alone: the file read into memory and decoded whole to RGBA into a buffer reused per thread.
 struct SpngDecode {
     struct Scratch {
@@ -152,6 +155,7 @@ struct SpngDecode {
         spng_ctx_free(ctx);
     }
 };
+#endif
 
 void Pump() {
     MSG msg;
@@ -310,7 +314,9 @@ int Run(int frames, int runs) {
             if (ms >= 0) press = std::min(press, ms);
             plain = std::min(plain, PlainGdiplusMs(paths));
             if (sequence.encoder == Encoder::Jpeg) djpeg = std::min(djpeg, DjpegMs(folder));
+#ifdef KINO_DECODER_LIBS
             if (sequence.encoder == Encoder::Png) spng = std::min(spng, OnThreads(paths, 2, SpngDecode{}));
+#endif
         }
         DestroyWindow(form);
         Pump();
