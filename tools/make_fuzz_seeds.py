@@ -46,6 +46,10 @@ def main(root):
         "rgb-16bit.png": png(2, 2, 2, depth=16),
     }
     pngs["cut.png"] = pngs["rgb.png"][:60]
+    # A header claiming 1.4 billion pixels a row: opening it must not allocate rows of that width.
+    huge = struct.pack(">IIBBBBB", 0x524E5300, 29700, 8, 4, 0, 0, 0)
+    pngs["huge-row.png"] = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", huge) + chunk(b"IDAT", zlib.compress(bytes(64)))
+                            + chunk(b"IEND", b""))
     jpeg = (b"\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00"
             b"\xff\xdb\x00\x43\x00" + bytes(range(1, 65)) + b"\xff\xc0\x00\x11\x08\x00\x30\x00\x40\x03"
             b"\x01\x22\x00\x02\x11\x01\x03\x11\x01\xff\xd9")

@@ -13,6 +13,7 @@ namespace kino {
 
 namespace {
 constexpr std::uint32_t kUsualGamma = 45455;  // 1/2.2, as the gAMA chunk records it
+constexpr std::uint32_t kMaxRowPixels = 1u << 24;   // 64 MB a row of 32-bit pixels
 }  // namespace
 
 PngReader::PngReader() = default;
@@ -44,14 +45,14 @@ void PngReader::Reset() {
 bool PngReader::Start() {
     spng_ihdr header{};
     if (spng_get_ihdr(ctx_, &header) != 0) return false;
+    // Reading the gamma reads every chunk before the image data: a damaged one ends here.
     std::uint32_t gamma = 0;
-    if (header.bit_depth > 8 || (spng_get_gama_int(ctx_, &gamma) == 0 && gamma != kUsualGamma)) return false;
-    // A row of 32-bit pixels must be addressable (a header may claim two billion pixels a row).
-    if (std::size_t{header.width} * 4 / 4 != header.width) return false;
-    // Starting here, before anyone allocates for the pixels, refuses what libspng's limits refuse.
-    if (spng_decode_image(ctx_, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0) {
-        return false;
-    }
+    const int gammaStatus = spng_get_gama_int(ctx_, &gamma);
+    if (gammaStatus != 0 && gammaStatus != SPNG_ECHUNKAVAIL) return false;
+    if (header.bit_depth > 8 || (gammaStatus == 0 && gamma != kUsualGamma)) return false;
+    // libspng holds rows of the image's whole width even when only the top-left part is kept: a
+    // header claiming rows beyond any real image (up to two billion pixels) is refused here.
+    if (header.width > kMaxRowPixels) return false;
     width_ = header.width;
     height_ = header.height;
     interlaced_ = header.interlace_method != SPNG_INTERLACE_NONE;
@@ -68,6 +69,11 @@ std::optional<bool> PngReader::DecodeTopLeft(std::uint32_t partWidth, std::uint3
     if (!ready_ || partWidth > width_ || partHeight > height_) return std::nullopt;
     ready_ = false;  // libspng decodes an image once
     if (partWidth == 0 || partHeight == 0) return true;
+    // Only now, after the caller has checked the size, does libspng allocate rows of the image's
+    // width (gigabytes, for a header that claims a billion pixels a row).
+    if (spng_decode_image(ctx_, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0) {
+        return std::nullopt;
+    }
     const std::size_t rowBytes = std::size_t{width_} * 4, partBytes = std::size_t{partWidth} * 4;
     // Rows not wholly in the part are decoded into a row of the image's width.
     std::unique_ptr<std::uint32_t[]> scratch;
