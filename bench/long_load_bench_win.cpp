@@ -20,7 +20,7 @@
 #include "base/text_win.h"
 #include "bench_support_win.h"
 #include "framestore/file_system_win.h"
-#include "imaging/gdiplus2_win.h"
+#include "imaging/frame_images_win.h"
 #include "imaging/image_service_win.h"
 #include "playback/load_job.h"
 
@@ -42,6 +42,9 @@ void WriteSequence(const std::wstring& folder, const std::wstring& prefix, int f
     }
 }
 
+// The window shows a load's progress in its info box while it loads.
+bool Loading(HWND form) { return WindowText(GetDlgItem(form, IdInfoBox)).starts_with(u"正在载入："); }
+
 void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -56,7 +59,6 @@ struct WindowLoadFigures {
     double longestAnswerMs = 0;  // after the press
     int progressChanges = 0;
     double longestProgressGapMs = 0;
-    std::size_t frames = 0;
     Text info;
 };
 
@@ -64,11 +66,11 @@ struct WindowLoadFigures {
 // the load has ended, while another thread sends WM_NULL every 5 ms and times the answer. Then
 // stops and releases the frames, so that the next load starts from the same memory.
 WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, bool probe) {
-    SetWindowTextW(ControlOf(form, IdFolderLabel), folder.c_str());
-    SetWindowTextW(ControlOf(form, IdPrefixBox), L"img");
-    SetWindowTextW(ControlOf(form, IdFirstNumberBox), L"0");
-    SetWindowTextW(ControlOf(form, IdLastNumberBox), std::to_wstring(last).c_str());
-    SendMessageW(ControlOf(form, IdTypeList), CB_SETCURSEL, 2, 0);
+    SetWindowTextW(GetDlgItem(form, IdFolderLabel), folder.c_str());
+    SetWindowTextW(GetDlgItem(form, IdPrefixBox), L"img");
+    SetWindowTextW(GetDlgItem(form, IdFirstNumberBox), L"0");
+    SetWindowTextW(GetDlgItem(form, IdLastNumberBox), std::to_wstring(last).c_str());
+    SendMessageW(GetDlgItem(form, IdTypeList), CB_SETCURSEL, 2, 0);
 
     WindowLoadFigures figures;
     std::atomic<bool> done{false}, pressed{false}, proberEnded{false};
@@ -85,16 +87,16 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, 
         proberEnded = true;
     });
     const Clock::time_point start = Clock::now();
-    SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
     figures.clickMs = MsSince(start);
     pressed = true;
-    Text shown = WindowText(ControlOf(form, IdInfoBox));
+    Text shown = WindowText(GetDlgItem(form, IdInfoBox));
     Clock::time_point changed = Clock::now();
-    while (LoadingOf(form)) {
+    while (Loading(form)) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         Pump();
-        const Text text = WindowText(ControlOf(form, IdInfoBox));
-        if (text != shown && LoadingOf(form)) {
+        const Text text = WindowText(GetDlgItem(form, IdInfoBox));
+        if (text != shown && Loading(form)) {
             shown = text;
             ++figures.progressChanges;
             figures.longestProgressGapMs = std::max(figures.longestProgressGapMs, MsSince(changed));
@@ -109,11 +111,8 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, 
     }
     prober.join();
     figures.longestAnswerMs = longest;
-    figures.frames = PlaybackOf(form).frames.size();
-    figures.info = WindowText(ControlOf(form, IdInfoBox));
-    if (ClockEnabledOf(form)) SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
-    GdiplusImageService images;
-    ReleaseFrameImages(PlaybackOf(form).frames, images);
+    figures.info = WindowText(GetDlgItem(form, IdInfoBox));
+    if (!IsWindowEnabled(GetDlgItem(form, IdFolderButton))) SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
     Pump();
     return figures;
 }
@@ -146,7 +145,7 @@ double CancelLatency(const std::wstring& folder, int frames, const Platform& pla
 }
 
 int Run(int frames) {
-    if (InitGDIPlus(false, false, u"", 16, u"") != 0) {
+    if (InitGDIPlus() != 0) {
         std::printf("GDI+ did not start\n");
         return 1;
     }
@@ -160,8 +159,9 @@ int Run(int frames) {
     WriteSequence(longFolder, L"img", frames);
     std::printf("1920x1080 PNG frames, %u decode threads\n", std::max(1u, std::thread::hardware_concurrency()));
 
-    HWND form = CreateMainWindow(GetModuleHandleW(nullptr), MainWindowOptions{false});
-    LoadMainWindow(form);
+    HWND form = CreateMainWindow(GetModuleHandleW(nullptr));
+    int exitCode = 0;
+    if (!LoadMainWindow(form, &exitCode)) return exitCode;
     ShowMainWindow(form, SW_SHOWNORMAL);
     Pump();
 
@@ -175,7 +175,7 @@ int Run(int frames) {
     }
     DestroyWindow(form);  // ends GDI+ as the window's close does
     Pump();
-    InitGDIPlus(false, false, u"", 16, u"");
+    InitGDIPlus();
 
     std::printf("\n2. cancel of the %d-frame load, from Cancel() to the end of its last thread:\n  ", frames);
     std::vector<double> latencies;

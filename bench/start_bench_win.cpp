@@ -29,7 +29,7 @@
 #include "app/window_state_win.h"
 #include "bench_support_win.h"
 #include "base/text_win.h"
-#include "imaging/gdiplus2_win.h"
+#include "imaging/frame_images_win.h"
 
 namespace kino {
 namespace {
@@ -169,7 +169,7 @@ void Pump() {
 // presses again to stop (the frames stay held until the next start). Negative on a timeout.
 double PressToFirstFrameMs(HWND form) {
     const Clock::time_point start = Clock::now();
-    SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
     double ms = -1;
     while (ms < 0 && MsSince(start) < 120000) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
@@ -183,14 +183,14 @@ double PressToFirstFrameMs(HWND form) {
             }
         }
     }
-    if (ClockEnabledOf(form)) SendMessageW(ControlOf(form, IdPlayButton), BM_CLICK, 0, 0);
+    if (!IsWindowEnabled(GetDlgItem(form, IdFolderButton))) SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
     Pump();
     return ms;
 }
 
 // Whether the picture box shows something other than its background (the frame was drawn).
 bool PictureShown(HWND form) {
-    const HWND box = ControlOf(form, IdPictureBox);
+    const HWND box = GetDlgItem(form, IdPictureBox);
     const HDC dc = GetDC(box);
     const COLORREF pixel = GetPixel(dc, 8, 8);
     ReleaseDC(box, dc);
@@ -198,15 +198,16 @@ bool PictureShown(HWND form) {
 }
 
 HWND OpenWindow(const std::wstring& folder, int last, int typeIndex) {
-    const HWND form = CreateMainWindow(GetModuleHandleW(nullptr), MainWindowOptions{false});
-    LoadMainWindow(form);
+    const HWND form = CreateMainWindow(GetModuleHandleW(nullptr));
+    int exitCode = 0;
+    LoadMainWindow(form, &exitCode);
     ShowMainWindow(form, SW_SHOWNOACTIVATE);
-    SetWindowTextW(ControlOf(form, IdFolderLabel), folder.c_str());
-    SetWindowTextW(ControlOf(form, IdPrefixBox), L"frame");
-    SetWindowTextW(ControlOf(form, IdFirstNumberBox), L"0");
-    SetWindowTextW(ControlOf(form, IdLastNumberBox), std::to_wstring(last).c_str());
-    SendMessageW(ControlOf(form, IdTypeList), CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
-    SendMessageW(form, WM_HSCROLL, MAKEWPARAM(SB_RIGHT, 0), reinterpret_cast<LPARAM>(ControlOf(form, IdRateBar)));
+    SetWindowTextW(GetDlgItem(form, IdFolderLabel), folder.c_str());
+    SetWindowTextW(GetDlgItem(form, IdPrefixBox), L"frame");
+    SetWindowTextW(GetDlgItem(form, IdFirstNumberBox), L"0");
+    SetWindowTextW(GetDlgItem(form, IdLastNumberBox), std::to_wstring(last).c_str());
+    SendMessageW(GetDlgItem(form, IdTypeList), CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
+    SendMessageW(form, WM_HSCROLL, MAKEWPARAM(SB_RIGHT, 0), reinterpret_cast<LPARAM>(GetDlgItem(form, IdRateBar)));
     Pump();
     return form;
 }
@@ -268,7 +269,7 @@ void LargeStart(const char* what, const std::wstring& folder, int last, int type
     const double ms = PressToFirstFrameMs(form);
     const double held = PrivateBytes() - before;
     char info[256] = {};
-    const std::wstring said = WideString(WindowText(ControlOf(form, IdInfoBox)));
+    const std::wstring said = WideString(WindowText(GetDlgItem(form, IdInfoBox)));
     WideCharToMultiByte(CP_UTF8, 0, said.c_str(), -1, info, sizeof info - 1, nullptr, nullptr);
     if (ms >= 0) {
         std::printf("  %-34s plays: press to first frame %.0f ms, %.0f MB held (%.3f MB/frame)\n", what, ms,
@@ -298,7 +299,7 @@ int Run(int frames, int runs) {
     test::TempFolder root;
     for (const Sequence& sequence : sequences) {
         // For the encoders and the yardsticks: the window ends the session when it closes.
-        InitGDIPlus(false, false, u"", 16, u"");
+        InitGDIPlus();
         const std::vector<std::wstring> paths = WriteSequence(root, sequence, frames);
         const std::wstring folder = root.File(sequence.folderName);
         const HWND form = OpenWindow(folder, frames - 1, sequence.typeIndex);
@@ -338,10 +339,10 @@ int Run(int frames, int runs) {
     }
 
     std::printf("\nlarge sequences (%zu-bit build):\n", sizeof(void*) * 8);
-    InitGDIPlus(false, false, u"", 16, u"");
+    InitGDIPlus();
     WriteLinkedJpegs(root.File(L"jpeg1080x600"), 1920, 1080, 600, 8);
     LargeStart("600 x 1920x1080 JPEG", root.File(L"jpeg1080x600"), 599, 0);
-    InitGDIPlus(false, false, u"", 16, u"");
+    InitGDIPlus();
     WriteLinkedJpegs(root.File(L"jpeg2160x2000"), 3840, 2160, 2000, 4);
     LargeStart("2000 x 3840x2160 JPEG", root.File(L"jpeg2160x2000"), 1999, 0);
     const std::wstring big = root.File(L"png16000");

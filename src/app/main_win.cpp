@@ -21,10 +21,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     kino::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     HWND window = kino::CreateMainWindow(instance);
     if (!window) {  // out of memory or handles: the window or one of its controls could not be made
+        // The half-made window was destroyed and posted its quit, which would close the box at once.
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         kino::ShowMessageBox(nullptr, u"无法创建窗口。程序即将关闭。", kino::kInitErrorTitle, kino::kStopIconStyle);
         return 1;
     }
-    kino::LoadMainWindow(window);  // ends the program when GDI+ can't start; the window stays unseen
+    int exitCode = 0;
+    if (!kino::LoadMainWindow(window, &exitCode)) return exitCode;  // GDI+ can't start: the window stays unseen
     kino::ShowMainWindow(window, showCommand);
     return kino::RunMessageLoop(window);
 }

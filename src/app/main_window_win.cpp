@@ -9,7 +9,7 @@
 #include "app/open_sequence.h"
 #include "app/window_state_win.h"
 #include "base/text_win.h"
-#include "imaging/gdiplus2_win.h"
+#include "imaging/frame_images_win.h"
 #include "shell/browse_folder_win.h"
 
 namespace kino {
@@ -43,9 +43,9 @@ private:
     HCURSOR old_;
 };
 
-LRESULT OnNcCreate(HWND hwnd, const CREATESTRUCTW& create) {
+LRESULT OnNcCreate(HWND hwnd) {
     try {
-        auto* window = new MainWindow(hwnd, *static_cast<const MainWindowOptions*>(create.lpCreateParams));
+        auto* window = new MainWindow(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
         return TRUE;
     } catch (...) {  // no memory, or the clock's thread could not start
@@ -56,11 +56,7 @@ LRESULT OnNcCreate(HWND hwnd, const CREATESTRUCTW& create) {
 // -1 (CreateWindowExW fails) when a control can't be made: a window without it would fail later.
 LRESULT OnCreate(MainWindow& window) {
     window.dpi = WindowDpi(window.hwnd);
-    if (!CreateControls(window)) {
-        // Windows sends such a window WM_DESTROY: a quit posted then would close the caller's error box.
-        window.options.quitOnDestroy = false;
-        return -1;
-    }
+    if (!CreateControls(window)) return -1;
     FitClientSize(window.hwnd, window.dpi);
     window.focus = window.Item(IdFolderButton);
     DragAcceptFiles(window.hwnd, TRUE);
@@ -100,8 +96,8 @@ void OnPlayButton(MainWindow& window) {
     }
     try {
         WaitCursor wait;  // while the files are looked up and listed
-        std::optional<LoadRequest> request = StartStopCommand(window.state, window.controls, window.Seams());
-        if (request) window.load.Begin(window.state, window.controls, window.Seams(), std::move(request.value()));
+        std::optional<LoadRequest> request = StartStopCommand(window.state, window.controls, window.platform());
+        if (request) window.load.Begin(window.state, window.controls, window.platform(), std::move(request.value()));
     } catch (const std::exception&) {
     }
     // The keyboard stays with the window: the focus leaves a box that the load has disabled.
@@ -158,9 +154,8 @@ void OnClockTick(MainWindow& window, WPARAM tick) {
     // A tick that comes through a message box's loop inside a handler is dropped.
     if (window.handlerDepth == 0) {
         HandlerScope scope(window);
-        ++window.ticksRun;
         try {
-            FrameClockTick(window.state, window.controls, window.Seams());
+            FrameClockTick(window.state, window.controls, window.platform());
         } catch (const std::exception&) {
         }
     }
@@ -194,11 +189,11 @@ void OnDestroy(MainWindow& window) {
     window.clock.SetEnabled(false);
     ReleaseFrameImages(window.state.frames, window.images);  // only a load that played left frames
     TerminateGDIPlus();
-    if (window.options.quitOnDestroy) PostQuitMessage(0);
+    PostQuitMessage(0);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE && !OnNcCreate(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lParam))) return FALSE;
+    if (message == WM_NCCREATE && !OnNcCreate(hwnd)) return FALSE;
     MainWindow* window = WindowOf(hwnd);
     if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
     switch (message) {
@@ -243,24 +238,30 @@ bool RegisterWindowClass(HINSTANCE instance) {
 
 }  // namespace
 
-HWND CreateMainWindow(HINSTANCE instance, const MainWindowOptions& options) {
+HWND CreateMainWindow(HINSTANCE instance) {
     // The common controls are prepared before the first control exists.
     InitCommonControls();
     if (!RegisterWindowClass(instance)) return nullptr;
     const SIZE size = WindowSizeFor(ScreenDpi());
     return CreateWindowExW(0, kWindowClass, WideString(kFormTitle).c_str(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           size.cx, size.cy, nullptr, nullptr, instance, const_cast<MainWindowOptions*>(&options));
+                           size.cx, size.cy, nullptr, nullptr, instance, nullptr);
 }
 
-void LoadMainWindow(HWND hwnd) {
-    InitGDIPlus(true, true, kInitErrorText, kStopIconStyle, kInitErrorTitle);
-    SendMessageW(ControlOf(hwnd, IdTypeList), CB_SETCURSEL, 0, 0);
+bool LoadMainWindow(HWND hwnd, int* exitCode) {
+    const std::int32_t status = InitGDIPlus();
+    if (status != 0) {
+        ShowMessageBox(nullptr, kInitErrorText, kInitErrorTitle, kStopIconStyle);  // the window is never shown
+        *exitCode = status;
+        return false;
+    }
+    SendMessageW(GetDlgItem(hwnd, IdTypeList), CB_SETCURSEL, 0, 0);
+    return true;
 }
 
 void ShowMainWindow(HWND hwnd, int showCommand) {
     ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);
-    SetFocus(ControlOf(hwnd, IdFolderButton));
+    SetFocus(GetDlgItem(hwnd, IdFolderButton));
 }
 
 int RunMessageLoop(HWND hwnd) {
@@ -272,13 +273,5 @@ int RunMessageLoop(HWND hwnd) {
     }
     return static_cast<int>(msg.wParam);
 }
-
-HWND ControlOf(HWND window, ControlId id) { return GetDlgItem(window, id); }
-PlaybackState& PlaybackOf(HWND window) { return WindowOf(window)->state; }
-bool ClockEnabledOf(HWND window) { return WindowOf(window)->clock.Enabled(); }
-int ClockIntervalOf(HWND window) { return WindowOf(window)->clock.Interval(); }
-int DpiOf(HWND window) { return WindowOf(window)->dpi; }
-unsigned TicksRunOf(HWND window) { return WindowOf(window)->ticksRun; }
-bool LoadingOf(HWND window) { return WindowOf(window)->load.Active(); }
 
 }  // namespace kino

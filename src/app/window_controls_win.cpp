@@ -126,7 +126,7 @@ void WindowControls::SetInputsEnabled(bool enabled) {
         if (entry.lockedWhilePlaying) EnableWindow(window_.Item(entry.id), enabled);
 }
 
-void WindowControls::ClearPicture() { PictureBoxCls(window_.Item(IdPictureBox)); }
+void WindowControls::ClearPicture() { ClearPictureBox(window_.Item(IdPictureBox)); }
 DrawingSurface& WindowControls::Picture() { return *PictureBoxSurface(window_.Item(IdPictureBox)); }
 ImageSize WindowControls::PictureLimit() { return PictureLimitOf(window_); }
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/load_progress_win.h"
+#include "app/window_load_win.h"
 #include "app/main_window_win.h"
 #include "base/handles_win.h"
 #include "base/message_box_win.h"
@@ -56,19 +56,17 @@ private:
 
 // Made at WM_NCCREATE, freed at WM_NCDESTROY.
 struct MainWindow {
-    MainWindow(HWND window, const MainWindowOptions& opts)
-        : hwnd(window), options(opts), controls(*this), images(window), boxes(window), clock(window, kClockMessage),
+    explicit MainWindow(HWND window)
+        : hwnd(window), controls(*this), images(window), boxes(window), clock(window, kClockMessage),
           load(window) {
         clock.SetInterval(ClockIntervalForRate(kInitialRate));
     }
 
     HWND hwnd;
-    MainWindowOptions options;
     int dpi = 96;
     UniqueFont font;
     HWND focus = nullptr;  // restored when the window is activated again
     int handlerDepth = 0;  // > 0 while a click or tick handler runs (its message boxes included)
-    unsigned ticksRun = 0;
 
     PlaybackState state;
     WindowControls controls;
@@ -78,8 +76,8 @@ struct MainWindow {
     FrameTimer clock;
     WindowLoad load;  // a start's load while it runs
 
-    Platform Seams() { return Platform{files, images, boxes}; }
-    HWND Item(ControlId id) const { return ControlOf(hwnd, id); }
+    Platform platform() { return Platform{files, images, boxes}; }
+    HWND Item(ControlId id) const { return GetDlgItem(hwnd, id); }
 };
 
 // Layout at a dpi.

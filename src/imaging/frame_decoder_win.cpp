@@ -30,10 +30,41 @@ std::size_t FrameFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::siz
     return done;
 }
 
+bool FrameFile::ReserveAhead(std::size_t bytes) noexcept {
+    try {
+        ahead_.reserve(bytes);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 std::size_t FrameFile::Read(std::uint8_t* into, std::size_t size) {
-    const std::size_t got = ReadAt(position_, into, size);
-    position_ += got;
-    return got;
+    // Small reads (libspng asks for a chunk's header at a time) come from a buffer filled 64 KB
+    // at a time: a call to the system costs more than the copy.
+    constexpr std::size_t kAhead = 64 * 1024;
+    std::size_t done = 0;
+    while (done < size) {
+        if (aheadAt_ == ahead_.size()) {
+            // A large read goes straight into place; so does any without memory for the buffer
+            // (this is called from the C decoders: nothing may be thrown through them).
+            if (size - done >= kAhead || !ReserveAhead(kAhead)) {
+                const std::size_t got = ReadAt(position_, into + done, size - done);
+                position_ += got;
+                return done + got;
+            }
+            ahead_.resize(kAhead);
+            ahead_.resize(ReadAt(position_, ahead_.data(), kAhead));
+            position_ += ahead_.size();
+            aheadAt_ = 0;
+            if (ahead_.empty()) break;
+        }
+        const std::size_t step = std::min(size - done, ahead_.size() - aheadAt_);
+        std::memcpy(into + done, ahead_.data() + aheadAt_, step);
+        aheadAt_ += step;
+        done += step;
+    }
+    return done;
 }
 
 gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeControl* control) {

@@ -25,12 +25,16 @@ public:
     explicit operator bool() const { return static_cast<bool>(handle_); }
     // Reads up to size bytes at offset; how many it read (fewer at the end or on an error).
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const;
-    // The same, in order from the start of the file.
+    // The same, in order from the start of the file. Never throws.
     std::size_t Read(std::uint8_t* into, std::size_t size);
 
 private:
+    bool ReserveAhead(std::size_t bytes) noexcept;
+
     UniqueHandle handle_;
-    std::uint64_t position_ = 0;
+    std::uint64_t position_ = 0;     // of the next byte not yet in ahead_
+    std::vector<std::uint8_t> ahead_;  // bytes read ahead for Read
+    std::size_t aheadAt_ = 0;          // the next of them to hand out
 };
 
 // A plain 24-bit bitmap file's kept rows, read and widened straight into a bitmap of their own;

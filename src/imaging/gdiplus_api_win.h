@@ -28,7 +28,6 @@ inline constexpr UINT ImageLockModeRead = 1;
 inline constexpr UINT ImageLockModeWrite = 2;
 inline constexpr UINT ImageLockModeUserInputBuf = 4;
 
-inline constexpr int SmoothingModeAntiAlias = 4;
 inline constexpr int CompositingModeSourceCopy = 1;
 inline constexpr int InterpolationModeNearestNeighbor = 5;
 inline constexpr int PixelOffsetModeHalf = 4;
@@ -78,7 +77,6 @@ KINO_GDIPLUS(GdipCloneBitmapAreaI, GpStatus(INT x, INT y, INT width, INT height,
 KINO_GDIPLUS(GdipCreateFromHDC, GpStatus(HDC dc, GpGraphics** graphics));
 KINO_GDIPLUS(GdipGetImageGraphicsContext, GpStatus(GpImage* image, GpGraphics** graphics));
 KINO_GDIPLUS(GdipDeleteGraphics, GpStatus(GpGraphics* graphics));
-KINO_GDIPLUS(GdipSetSmoothingMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetCompositingMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetInterpolationMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetPixelOffsetMode, GpStatus(GpGraphics* graphics, int mode));

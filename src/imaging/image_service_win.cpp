@@ -10,7 +10,7 @@
 #include "base/text_win.h"
 #include "imaging/frame_decoder_win.h"
 #include "imaging/frame_memory.h"
-#include "imaging/gdiplus2_win.h"
+#include "imaging/frame_images_win.h"
 #include "imaging/gdiplus_bitmap_win.h"
 #include "imaging/image_header.h"
 

@@ -22,7 +22,6 @@ public:
     PictureBox(const PictureBox&) = delete;
     PictureBox& operator=(const PictureBox&) = delete;
 
-    HDC Dc() const { return dc_.get(); }
 
     // Follows a new client size; what fits of the old image is kept, the rest is cleared.
     void Resize(int width, int height) {
@@ -58,7 +57,7 @@ public:
         height_ = height;
     }
 
-    void Cls() {
+    void Clear() {
         if (!dc_) return;
         const RECT all{0, 0, width_, height_};
         FillRect(dc_.get(), &all, GetSysColorBrush(COLOR_WINDOW));
@@ -176,13 +175,8 @@ HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, 
 
 DrawingSurface* PictureBoxSurface(HWND box) { return PictureBoxOf(box); }
 
-void PictureBoxCls(HWND box) {
-    if (PictureBox* state = PictureBoxOf(box)) state->Cls();
-}
-
-HDC PictureBoxDc(HWND box) {
-    PictureBox* state = PictureBoxOf(box);
-    return state ? state->Dc() : nullptr;
+void ClearPictureBox(HWND box) {
+    if (PictureBox* state = PictureBoxOf(box)) state->Clear();
 }
 
 }  // namespace kino

@@ -1,7 +1,7 @@
 // The picture box: a child window with a persistent image of its client size behind it.
 // Drawing goes into a memory DC (a bitmap in the display's format); the window shows that image
-// when it paints. Refresh shows it at once; Cls clears it to the window-background colour and
-// lets the next paint show the cleared box (like a VB picture box with AutoRedraw on).
+// when it paints. Refresh shows it at once; clearing fills it with the window-background colour
+// and lets the next paint show the cleared box.
 #pragma once
 #include <windows.h>
 
@@ -18,9 +18,6 @@ HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, 
 DrawingSurface* PictureBoxSurface(HWND box);
 
 // Clears the persistent image to the window-background colour (COLOR_WINDOW).
-void PictureBoxCls(HWND box);
-
-// The memory DC that holds the persistent image (null when box is not a picture box).
-HDC PictureBoxDc(HWND box);
+void ClearPictureBox(HWND box);
 
 }  // namespace kino

@@ -22,9 +22,9 @@ GpBitmap* DecodePng(FrameFile& file, ImageSize limit) {
     PngReader reader;
     if (!reader.Open([&file](std::uint8_t* into, std::size_t size) { return file.Read(into, size); })) return nullptr;
     // Only the top-left part the box can show: libspng stops after its last row.
-    const ImageSize held = HeldPart({reader.Width(), reader.Height()}, limit);
-    if (!BitmapSizeFits(held.width, held.height)) return nullptr;
-    const INT w = static_cast<INT>(held.width), h = static_cast<INT>(held.height);
+    const ImageSize part = HeldPart({reader.Width(), reader.Height()}, limit);
+    if (!BitmapSizeFits(part.width, part.height)) return nullptr;
+    const INT w = static_cast<INT>(part.width), h = static_cast<INT>(part.height);
     UniqueGpImage bitmap(NewBitmap(w, h, PixelFormat32bppRGB));
     if (!bitmap) return nullptr;
     UniqueGpImage premultiplied;
@@ -32,7 +32,7 @@ GpBitmap* DecodePng(FrameFile& file, ImageSize limit) {
         const LockedPixels decoded(bitmap.get(), w, h, ImageLockModeWrite, PixelFormat32bppRGB);
         if (!decoded.Locked()) return nullptr;
         const std::optional<bool> opaque = reader.DecodeTopLeft(
-            held.width, held.height, [&decoded](std::uint32_t y) { return PixelRow(decoded, y); });
+            part.width, part.height, [&decoded](std::uint32_t y) { return PixelRow(decoded, y); });
         if (!opaque) return nullptr;
         if (!*opaque) {
             // Some pixel lets the background through: premultiplied, the layout GDI+ blends fastest.
@@ -40,8 +40,8 @@ GpBitmap* DecodePng(FrameFile& file, ImageSize limit) {
             if (!premultiplied) return nullptr;
             const LockedPixels target(premultiplied.get(), w, h, ImageLockModeWrite, PixelFormat32bppPARGB);
             if (!target.Locked()) return nullptr;
-            for (std::uint32_t y = 0; y < held.height; ++y)
-                PremultiplyRow(PixelRow(decoded, y), PixelRow(target, y), held.width);
+            for (std::uint32_t y = 0; y < part.height; ++y)
+                PremultiplyRow(PixelRow(decoded, y), PixelRow(target, y), part.width);
         }
     }
     return static_cast<GpBitmap*>((premultiplied ? premultiplied : bitmap).release());

@@ -64,11 +64,6 @@ void FrameTimer::SetInterval(int milliseconds) {
     SetEvent(wake_.get());
 }
 
-int FrameTimer::Interval() const {
-    std::lock_guard lock(mutex_);
-    return interval_;
-}
-
 void FrameTimer::SetEnabled(bool enabled) {
     {
         std::lock_guard lock(mutex_);

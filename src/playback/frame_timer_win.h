@@ -1,8 +1,8 @@
-// Timer1: a frame clock that ticks every Interval ms, 1 to 65535, through the window's message loop.
+// The frame clock: a timer that ticks every interval (1 to 65535 ms) through the window's message loop.
 //
 // Window timers can't do it: SetTimer raises short intervals to 10 ms and on Windows fires on the
 // 15.6 ms system tick. A thread of our own waits on a high-resolution waitable timer for absolute
-// deadlines (start + k * Interval) and posts one tick message at a time to the window. The next
+// deadlines (start + k * interval) and posts one tick message at a time to the window. The next
 // tick is posted only after the window has acknowledged the last one, at the next grid point
 // (one missed by less than half an interval is still due at once): a late tick never brings a
 // burst of catch-up ticks, and over a long run there is no drift.
@@ -37,7 +37,6 @@ public:
 
     // Clamped to 0..kMaxInterval; 0 means no ticks. While enabled, the interval restarts from now.
     void SetInterval(int milliseconds);
-    int Interval() const;
 
     // Enabling starts the interval from now (the first tick comes one interval later); disabling
     // stops ticks and makes a queued tick stale. Setting the current value again changes nothing.
@@ -50,10 +49,6 @@ public:
     // finishes the innermost.
     bool AcceptTick(WPARAM wParam);
     void TickDone();
-
-    // True when waits use a high-resolution waitable timer (else the system timer period is raised
-    // to 1 ms while enabled). For diagnostics and benchmarks.
-    bool HighResolution() const { return highResolution_; }
 
 private:
     void Restart();  // new generation, interval measured from now; lock held

@@ -45,7 +45,7 @@ TEST_F(DropTest, ADroppedFrameFillsTheFieldsFromItsRunAndPlaysAndDropsWhilePlayi
     const Text folderText = FromWide(folder.c_str());
     EXPECT_EQ(Fields(), (std::vector<Text>{folderText, u"shot2_", u"0001", u"0004", u"2"}));
     ui.Click(IdPlayButton);
-    ASSERT_TRUE(ClockEnabledOf(ui.Window())) << ::testing::PrintToString(ui.TextOf(IdInfoBox));
+    ASSERT_TRUE(ui.Playing()) << ::testing::PrintToString(ui.TextOf(IdInfoBox));
 
     // While it plays the fields are locked, and a drop changes nothing.
     Drop({folder + L"\\shot2_0006.png"});

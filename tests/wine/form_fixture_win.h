@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/main_window_win.h"
+#include "app/window_state_win.h"
 #include "base/handles_win.h"
 #include "base/text_win.h"
 
@@ -13,9 +14,9 @@ namespace kino::test {
 
 class FormFixture {
 public:
-    FormFixture() : window_(CreateMainWindow(GetModuleHandleW(nullptr), MainWindowOptions{false})) {
-        if (!window_) return;
-        LoadMainWindow(window_);
+    FormFixture() : window_(CreateMainWindow(GetModuleHandleW(nullptr))) {
+        int exitCode = 0;
+        if (!window_ || !LoadMainWindow(window_, &exitCode)) return;
         ShowMainWindow(window_, SW_SHOWNORMAL);
         SetForegroundWindow(window_);
         Pump(50);
@@ -23,18 +24,25 @@ public:
     ~FormFixture() {
         if (IsWindow(window_)) DestroyWindow(window_);
         Pump(10);
+        MSG quit;  // the window's last act: the program's loop would end here, the next test's must not
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
     FormFixture(const FormFixture&) = delete;
     FormFixture& operator=(const FormFixture&) = delete;
 
     HWND Window() const { return window_; }
-    HWND Item(ControlId id) const { return ControlOf(window_, id); }
+    HWND Item(ControlId id) const { return GetDlgItem(window_, id); }
+    // What the user sees: a load's progress in the info box; while playing, the inputs locked.
+    bool Loading() const { return TextOf(IdInfoBox).starts_with(u"正在载入："); }
+    bool Playing() const { return !Loading() && !IsWindowEnabled(Item(IdFolderButton)); }
+    // Frame-clock ticks that have reached the window through this fixture's pumping.
+    unsigned Ticks() const { return ticks_; }
     Text TextOf(ControlId id) const { return WindowText(Item(id)); }
     void SetText(ControlId id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
     // BM_CLICK on a button, then the messages until a load it began has ended.
     void Click(ControlId id) const {
         SendMessageW(Item(id), BM_CLICK, 0, 0);
-        PumpUntil([this] { return !LoadingOf(window_); }, 60000);
+        PumpUntil([this] { return !Loading(); }, 60000);
     }
     void SetChecked(ControlId id, bool checked) const {
         SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -58,6 +66,7 @@ public:
         for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
             if (GetTickCount64() >= end) return false;
             for (MSG msg; !done() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+                if (msg.hwnd == window_ && msg.message == kClockMessage) ++ticks_;
                 if (IsWindow(window_) && IsDialogMessageW(window_, &msg)) continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
@@ -69,6 +78,7 @@ public:
 
 private:
     HWND window_;
+    mutable unsigned ticks_ = 0;
 };
 
 // The rectangle of control in the client area of container.

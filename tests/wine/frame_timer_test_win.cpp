@@ -78,8 +78,6 @@ struct TickWindow {
 TEST(FrameTimer, TicksComeThroughTheLoopOnlyWhileEnabledWithAnInterval) {
     TickWindow w;
     EXPECT_FALSE(w.timer.Enabled());
-    w.timer.SetInterval(70000);
-    EXPECT_EQ(w.timer.Interval(), FrameTimer::kMaxInterval);
     w.timer.SetInterval(1);
     w.Pump(150);  // disabled
     w.Start(0);

@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "core/image_service.h"
-#include "imaging/gdiplus2_win.h"
+#include "imaging/frame_images_win.h"
 #include "test_support_win.h"
 
 namespace kino::test {
 
 class GdiplusTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(InitGDIPlus(false, false, u"", 16, u""), 0); }
+    static void SetUpTestSuite() { ASSERT_EQ(InitGDIPlus(), 0); }
     static void TearDownTestSuite() { TerminateGDIPlus(); }
 };
 

@@ -1,5 +1,4 @@
-// The GDI+ session, loading and drawing single images, and the image service, on real GDI+ and
-// real files.
+// Loading and drawing single frame images, and the image service, on real GDI+ and real files.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,21 +13,6 @@
 namespace kino::test {
 namespace {
 
-TEST(GdiplusSession, StartsOnceAndEndsOnce) {
-    TerminateGDIPlus();
-    ASSERT_EQ(InitGDIPlus(false, false, u"", 16, u""), 0);
-    const ULONG_PTR token = GdiplusToken();
-    EXPECT_NE(token, 0u);
-    EXPECT_EQ(InitGDIPlus(false, true, u"", 16, u""), 0);
-    EXPECT_EQ(GdiplusToken(), token) << "a second start leaves the session as it is";
-    TerminateGDIPlus();
-    EXPECT_EQ(GdiplusToken(), 0u);
-    TerminateGDIPlus();  // nothing to end
-    EXPECT_EQ(InitGDIPlus(false, false, u"", 16, u""), 0);
-    EXPECT_NE(GdiplusToken(), 0u) << "a new session after the end of one";
-    TerminateGDIPlus();
-}
-
 struct RecordedBox {
     HWND owner;
     Text text, title;
@@ -36,7 +20,7 @@ struct RecordedBox {
 };
 std::vector<RecordedBox> g_boxes;  // the message boxes a test showed, each answered at once
 
-class LoadTest : public GdiplusTest {
+class ImageFileTest : public GdiplusTest {
 protected:
     void SetUp() override {
         g_boxes.clear();
@@ -60,7 +44,7 @@ private:
     MessageBoxFunction previousBox_ = nullptr;
 };
 
-TEST_F(LoadTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
+TEST_F(ImageFileTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
     HDC recorder = CreateEnhMetaFileW(nullptr, folder.File(L"meta.png").c_str(), nullptr, nullptr);
     ASSERT_NE(recorder, nullptr);
     const RECT box{0, 0, 40, 30};
@@ -74,7 +58,7 @@ TEST_F(LoadTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
 
 // At pixel size whatever dpi the file records (a BMP records 72), at any offset: the pixels GDI+
 // draws for the whole image. AutoRedraw is set once, and every draw refreshes, with no image too.
-TEST_F(LoadTest, DrawsAtPixelSizeThePixelsGdiplusDrawsForTheWholeImage) {
+TEST_F(ImageFileTest, DrawsAtPixelSizeThePixelsGdiplusDrawsForTheWholeImage) {
     Pixels pixels(700 * 500);
     for (std::uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = i * 2654435761u;  // every alpha there is
     WriteBytes(folder.File(L"alpha.png"), PngBytes(700, 500, pixels, true));
@@ -106,7 +90,7 @@ TEST_F(LoadTest, DrawsAtPixelSizeThePixelsGdiplusDrawsForTheWholeImage) {
 }
 
 // The box of a surface that fails belongs to the program's window, whichever window is active.
-TEST_F(LoadTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
+TEST_F(ImageFileTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
     const HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
                                        nullptr, nullptr, nullptr, nullptr);
     const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
@@ -132,7 +116,7 @@ TEST_F(LoadTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
     DestroyWindow(owner);
 }
 
-TEST_F(LoadTest, ParallelLoadGivesEveryPathItsOwnImage) {
+TEST_F(ImageFileTest, ParallelLoadGivesEveryPathItsOwnImage) {
     std::vector<Text> paths;
     std::vector<Pixels> expected;
     for (int i = 0; i < 40; ++i) {

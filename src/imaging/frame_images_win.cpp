@@ -1,4 +1,4 @@
-#include "imaging/gdiplus2_win.h"
+#include "imaging/frame_images_win.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -172,16 +172,11 @@ void DrawVisiblePart(GpGraphics* graphics, HDC dc, GpImage* image, std::int32_t 
 
 }  // namespace
 
-ULONG_PTR GdiplusToken() { return g_token; }
-
-std::int32_t InitGDIPlus(bool showMessage, bool endOnFailure, TextView message, unsigned style, TextView title) {
+std::int32_t InitGDIPlus() {
     if (g_token != 0) return 0;
     const GdiplusStartupInput input;  // version 1, nothing suppressed, no debug callback
     const GpStatus status = GdiplusStartup(&g_token, &input, nullptr);
-    if (status == Ok) return 0;
-    g_token = 0;  // a failed start leaves no session behind
-    if (showMessage) ShowMessageBox(GetActiveWindow(), message, title, style);
-    if (endOnFailure) ExitProcess(static_cast<UINT>(status));
+    if (status != Ok) g_token = 0;  // a failed start leaves no session behind
     return status;
 }
 
@@ -221,7 +216,6 @@ void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int
         GpGraphics* graphics = nullptr;
         // Without graphics nothing would be drawn, yet the frame would look drawn.
         if (GdipCreateFromHDC(reinterpret_cast<HDC>(hdc), &graphics) != Ok || !graphics) return false;
-        GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
         // Whole source pixels, sampled at pixel centres: the image fills its rectangle to the
         // edge instead of fading out along its border, and drawing is at its fastest.
         GdipSetInterpolationMode(graphics, InterpolationModeNearestNeighbor);
@@ -230,7 +224,7 @@ void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int
         GdipDeleteGraphics(graphics);
         return surface.Refresh();
     };
-    if (!draw()) ShowMessageBox(owner, kDrawErrorText, kGdiPlus2Title, kStopIconStyle);
+    if (!draw()) ShowMessageBox(owner, kDrawErrorText, kDrawErrorTitle, kStopIconStyle);
 }
 
 }  // namespace kino

@@ -1,4 +1,4 @@
-#include "app/load_progress_win.h"
+#include "app/window_load_win.h"
 
 namespace kino {
 

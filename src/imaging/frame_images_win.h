@@ -1,4 +1,4 @@
-// GDIPlus2: the program's GDI+ session, and loading and drawing single images.
+// The program's GDI+ session, and loading and drawing one frame image.
 #pragma once
 #include <windows.h>
 
@@ -11,18 +11,15 @@ namespace kino {
 
 class FrameDecoder;
 
-inline constexpr char16_t kGdiPlus2Title[] = u"GDIPlus2";
+inline constexpr char16_t kDrawErrorTitle[] = u"GDIPlus2";  // the drawing-error box's title
 inline constexpr char16_t kDrawErrorText[] = u"出现绘制错误。";
 
-// Starts the session unless one runs (then 0 at once). On failure shows the box when asked,
-// ends the process when asked (exit code: the status), else returns the non-zero status.
-std::int32_t InitGDIPlus(bool showMessage, bool endOnFailure, TextView message, unsigned style, TextView title);
+// Starts the session unless one runs. 0 when a session runs, else GDI+'s status of the failed
+// start (the caller decides what to say and whether to go on).
+std::int32_t InitGDIPlus();
 
 // Ends the session; nothing without one.
 void TerminateGDIPlus();
-
-// The running session's token; 0 = no session.
-ULONG_PTR GdiplusToken();
 
 // Decodes the file's top-left part, at most limit (all that is ever shown), into a bitmap of its
 // own and lets go of the file: nothing is decoded later, the file stays free to be moved or deleted. Opaque images become 32bpp RGB
