@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/wine/test_support_win.h"
+#include "sample_files_win.h"
 
 namespace kino {
 namespace {

@@ -12,8 +12,7 @@
 #include <cstdlib>
 #include <vector>
 
-// The Windows tests' helpers make the frames' bitmaps; a benchmark is built from its one file.
-#include "../tests/wine/test_support_win.cpp"
+#include "sample_files_win.h"
 #include "base/handles_win.h"
 #include "imaging/picture_box_win.h"
 #include "playback/frame_timer_win.h"

@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-// The Windows tests' helpers write the sample files; a benchmark is built from its one file.
-#include "../tests/wine/test_support_win.cpp"
+#include "sample_files_win.h"
 #include "app/main_window_win.h"
 #include "base/message_box_win.h"
 #include "base/text_win.h"

@@ -23,8 +23,7 @@
 #include <thread>
 #include <vector>
 
-// The Windows tests' helpers write the sample files; a benchmark is built from its one file.
-#include "../tests/wine/test_support_win.cpp"
+#include "sample_files_win.h"
 #include "app/main_window_win.h"
 #include "app/window_state_win.h"
 #include "bench_support_win.h"

@@ -6,7 +6,7 @@
 
 #include "base/text_win.h"
 #include "framestore/file_system_win.h"
-#include "test_support_win.h"
+#include "sample_files_win.h"
 
 namespace kino::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "core/image_service.h"
 #include "imaging/frame_images_win.h"
-#include "test_support_win.h"
+#include "sample_files_win.h"
 
 namespace kino::test {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "form_fixture_win.h"
-#include "test_support_win.h"
+#include "sample_files_win.h"
 
 namespace kino::test {
 namespace {

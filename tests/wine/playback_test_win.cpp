@@ -12,7 +12,7 @@
 #include "base/text_win.h"
 #include "form_fixture_win.h"
 #include "imaging/picture_box_win.h"
-#include "test_support_win.h"
+#include "sample_files_win.h"
 
 namespace kino::test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "test_support_win.h"
+#include "sample_files_win.h"
 
 namespace kino::test {
 namespace {

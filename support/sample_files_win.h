@@ -1,5 +1,5 @@
-// Helpers for the Windows-side tests and benchmarks: temporary folders, image files written at
-// test time.
+// What the Windows tests and the benchmarks both use: temporary folders, and image files written
+// on the spot.
 #pragma once
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "test_support_win.h"
+#include "sample_files_win.h"
 
 #include <atomic>
 #include <filesystem>
