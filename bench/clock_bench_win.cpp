@@ -1,4 +1,4 @@
-// How well Timer1 keeps time: a real window with a 256 x 256 picture box, ticked by FrameTimer
+// How well the frame clock keeps time: a real window with a 256 x 256 picture box, ticked by FrameTimer
 // through a plain GetMessage loop at the intervals of the rates 120, 60, 30, 7 and 1 frames/s;
 // each tick clears the box, draws a 256 x 256 frame into it and shows it, like the frame clock.
 //

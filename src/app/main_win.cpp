@@ -24,7 +24,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         // The half-made window was destroyed and posted its quit, which would close the box at once.
         MSG quit;
         PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        kino::ShowMessageBox(nullptr, u"无法创建窗口。程序即将关闭。", kino::kInitErrorTitle, kino::kStopIconStyle);
+        kino::ShowMessageBox(nullptr, u"无法创建窗口。程序即将关闭。", kino::kInitErrorTitle,
+                             kino::kStopIconStyle);
         return 1;
     }
     int exitCode = 0;

@@ -22,11 +22,10 @@ std::int32_t InitGDIPlus();
 void TerminateGDIPlus();
 
 // Decodes the file's top-left part, at most limit (all that is ever shown), into a bitmap of its
-// own and lets go of the file: nothing is decoded later, the file stays free to be moved or deleted. Opaque images become 32bpp RGB
-// (the fastest to draw), images with transparency premultiplied ARGB. 0 on any failure.
-// JPEG and PNG files are decoded by the calling thread's libjpeg-turbo and libspng (where the build
-// has them), JPEG, PNG and BMP files by its WIC decoder, straight into that bitmap; what those
-// leave, GDI+ loads.
+// own and lets go of the file: nothing is decoded later, the file stays free to be moved or
+// deleted. Opaque images become 32bpp RGB (the fastest to draw), images with transparency
+// premultiplied ARGB. 0 on any failure. The calling thread's FrameDecoder decodes what it can
+// straight into that bitmap; what it leaves, GDI+ loads.
 ImageRef LoadImageFile(TextView path, ImageSize limit, FrameDecoder& decoder);
 
 // Draws image unscaled with its top-left corner at (x, y) of the surface, then refreshes the

@@ -70,18 +70,24 @@ KINO_GDIPLUS(GdipDisposeImage, GpStatus(GpImage* image));
 KINO_GDIPLUS(GdipGetImageWidth, GpStatus(GpImage* image, UINT* width));
 KINO_GDIPLUS(GdipGetImageHeight, GpStatus(GpImage* image, UINT* height));
 KINO_GDIPLUS(GdipGetImagePixelFormat, GpStatus(GpImage* image, PixelFormat* format));
-KINO_GDIPLUS(GdipCreateBitmapFromScan0, GpStatus(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0, GpBitmap** bitmap));
-KINO_GDIPLUS(GdipBitmapLockBits, GpStatus(GpBitmap* bitmap, const GpRect* rect, UINT flags, PixelFormat format, BitmapData* data));
+KINO_GDIPLUS(GdipCreateBitmapFromScan0, GpStatus(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,
+    GpBitmap** bitmap));
+KINO_GDIPLUS(GdipBitmapLockBits, GpStatus(GpBitmap* bitmap, const GpRect* rect, UINT flags, PixelFormat format,
+    BitmapData* data));
 KINO_GDIPLUS(GdipBitmapUnlockBits, GpStatus(GpBitmap* bitmap, BitmapData* data));
-KINO_GDIPLUS(GdipCloneBitmapAreaI, GpStatus(INT x, INT y, INT width, INT height, PixelFormat format, GpBitmap* source, GpBitmap** clone));
+KINO_GDIPLUS(GdipCloneBitmapAreaI, GpStatus(INT x, INT y, INT width, INT height, PixelFormat format,
+    GpBitmap* source, GpBitmap** clone));
 KINO_GDIPLUS(GdipCreateFromHDC, GpStatus(HDC dc, GpGraphics** graphics));
 KINO_GDIPLUS(GdipGetImageGraphicsContext, GpStatus(GpImage* image, GpGraphics** graphics));
 KINO_GDIPLUS(GdipDeleteGraphics, GpStatus(GpGraphics* graphics));
 KINO_GDIPLUS(GdipSetCompositingMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetInterpolationMode, GpStatus(GpGraphics* graphics, int mode));
 KINO_GDIPLUS(GdipSetPixelOffsetMode, GpStatus(GpGraphics* graphics, int mode));
-KINO_GDIPLUS(GdipDrawImageRect, GpStatus(GpGraphics* graphics, GpImage* image, float x, float y, float width, float height));
-KINO_GDIPLUS(GdipDrawImageRectRectI, GpStatus(GpGraphics* graphics, GpImage* image, INT x, INT y, INT width, INT height, INT srcX, INT srcY, INT srcWidth, INT srcHeight, int srcUnit, const void* attributes, void* abort, void* abortData));
+KINO_GDIPLUS(GdipDrawImageRect, GpStatus(GpGraphics* graphics, GpImage* image, float x, float y, float width,
+    float height));
+KINO_GDIPLUS(GdipDrawImageRectRectI, GpStatus(GpGraphics* graphics, GpImage* image, INT x, INT y, INT width,
+    INT height, INT srcX, INT srcY, INT srcWidth, INT srcHeight, int srcUnit, const void* attributes, void* abort,
+    void* abortData));
 // clang-format on
 #undef KINO_GDIPLUS
 

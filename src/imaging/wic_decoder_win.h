@@ -31,10 +31,10 @@ public:
     WicFrameDecoder(const WicFrameDecoder&) = delete;
     WicFrameDecoder& operator=(const WicFrameDecoder&) = delete;
 
-    // The top-left part (at most limit) of the file's first frame as a bitmap of its own: 32bpp RGB
-    // when every pixel is opaque, else 32bpp premultiplied ARGB. Null when the file is left to GDI+: any other kind of file, a
-    // pixel layout whose conversion GDI+ may do differently (deeper than 8 bits per channel,
-    // CMYK, a bitmap file's 32-bit pixels), or any failure at all.
+    // The top-left part (at most limit) of the file's first frame as a bitmap of its own: 32bpp
+    // RGB when every pixel is opaque, else 32bpp premultiplied ARGB. Null when the file is left to
+    // GDI+: any other kind of file, a pixel layout whose conversion GDI+ may do differently (deeper
+    // than 8 bits per channel, CMYK, a bitmap file's 32-bit pixels), or any failure at all.
     gdip::GpBitmap* Decode(const wchar_t* path, ImageSize limit);
     bool Stopped() const { return LoadStopped(control_); }
 
