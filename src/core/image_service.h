@@ -17,8 +17,6 @@ using ImageRef = std::uintptr_t;
 // lacks it or refuses the access; the drawing routine turns that into its error box.
 struct DrawingSurface {
     virtual ~DrawingSurface() = default;
-    virtual bool GetAutoRedraw(bool& value) = 0;
-    virtual bool SetAutoRedraw(bool value) = 0;
     virtual bool GetHdc(std::intptr_t& hdc) = 0;
     virtual bool Refresh() = 0;
 };

@@ -206,9 +206,6 @@ ImageRef LoadImageFile(TextView path, ImageSize limit, FrameDecoder& decoder) {
 
 void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y, HWND owner) {
     const auto draw = [&] {
-        bool autoRedraw = false;
-        if (!surface.GetAutoRedraw(autoRedraw)) return false;
-        if (!autoRedraw && !surface.SetAutoRedraw(true)) return false;
         std::intptr_t hdc = 0;
         if (!surface.GetHdc(hdc)) return false;
 

@@ -75,15 +75,6 @@ public:
         EndPaint(window_, &ps);
     }
 
-    bool GetAutoRedraw(bool& value) override {
-        value = autoRedraw_;
-        return true;
-    }
-    // The box keeps its persistent image either way; the flag is only remembered.
-    bool SetAutoRedraw(bool value) override {
-        autoRedraw_ = value;
-        return true;
-    }
     bool GetHdc(std::intptr_t& hdc) override {
         hdc = reinterpret_cast<std::intptr_t>(dc_.get());
         return dc_.get() != nullptr;
@@ -105,7 +96,6 @@ private:
     HGDIOBJ original_ = nullptr;
     int width_ = 0;
     int height_ = 0;
-    bool autoRedraw_ = false;
 };
 
 PictureBox* BoxOf(HWND window) { return reinterpret_cast<PictureBox*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }

@@ -13,7 +13,7 @@ namespace kino {
 // pixels) and styles; WS_CHILD and WS_CLIPSIBLINGS are always added. Returns null on failure.
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD style, DWORD exStyle);
 
-// The box as a drawing surface (AutoRedraw, hdc, Refresh); null when box is not a picture box.
+// The box as a drawing surface (its image's DC, Refresh); null when box is not a picture box.
 // Lives as long as the window.
 DrawingSurface* PictureBoxSurface(HWND box);
 

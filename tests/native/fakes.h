@@ -114,8 +114,6 @@ struct FakeBoxes : MessageBoxes {
 };
 
 struct FakeSurface : DrawingSurface {
-    bool GetAutoRedraw(bool& value) override { return value = true; }
-    bool SetAutoRedraw(bool) override { return true; }
     bool GetHdc(std::intptr_t& hdc) override { return (hdc = 1) != 0; }
     bool Refresh() override { return true; }
 };

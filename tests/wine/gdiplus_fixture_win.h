@@ -30,15 +30,6 @@ public:
         return static_cast<const std::uint32_t*>(bits_)[y * width_ + x] | 0xFF000000;
     }
 
-    bool GetAutoRedraw(bool& value) override {
-        value = autoRedraw;
-        return true;
-    }
-    bool SetAutoRedraw(bool value) override {
-        ++autoRedrawWrites;
-        autoRedraw = value;
-        return true;
-    }
     bool GetHdc(std::intptr_t& hdc) override {
         hdc = refusedHdc ? 0 : reinterpret_cast<std::intptr_t>(dc_.get());  // GDI+ makes no graphics for 0
         return hasHdc;
@@ -48,11 +39,9 @@ public:
         return hasRefresh;
     }
 
-    bool autoRedraw = false;
     bool hasHdc = true;
     bool refusedHdc = false;
     bool hasRefresh = true;
-    int autoRedrawWrites = 0;
     int refreshes = 0;
 
 private:

@@ -57,7 +57,7 @@ TEST_F(ImageFileTest, AMetafileUnderAnImageNameIsDrawnIntoItsBitmap) {
 }
 
 // At pixel size whatever dpi the file records (a BMP records 72), at any offset: the pixels GDI+
-// draws for the whole image. AutoRedraw is set once, and every draw refreshes, with no image too.
+// draws for the whole image. Every draw refreshes, with no image too.
 TEST_F(ImageFileTest, DrawsAtPixelSizeThePixelsGdiplusDrawsForTheWholeImage) {
     Pixels pixels(700 * 500);
     for (std::uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = i * 2654435761u;  // every alpha there is
@@ -83,8 +83,6 @@ TEST_F(ImageFileTest, DrawsAtPixelSizeThePixelsGdiplusDrawsForTheWholeImage) {
     }
     MemorySurface surface(8, 8);
     for (int i = 0; i < 2; ++i) DrawImage(surface, 0, 0, 0, nullptr);
-    EXPECT_TRUE(surface.autoRedraw);
-    EXPECT_EQ(surface.autoRedrawWrites, 1) << "on already: only read";
     EXPECT_EQ(surface.refreshes, 2);
     EXPECT_TRUE(g_boxes.empty());
 }
@@ -114,30 +112,6 @@ TEST_F(ImageFileTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
     EXPECT_EQ(noHdc.refreshes + refusedHdc.refreshes, 0);
     DestroyWindow(other);
     DestroyWindow(owner);
-}
-
-TEST_F(ImageFileTest, ParallelLoadGivesEveryPathItsOwnImage) {
-    std::vector<Text> paths;
-    std::vector<Pixels> expected;
-    for (int i = 0; i < 40; ++i) {
-        const std::wstring name = L"f" + std::to_wstring(i) + (i % 2 ? L".bmp" : L".png");
-        Pixels pixels(24 * 16);
-        for (std::size_t p = 0; p < pixels.size(); ++p) pixels[p] = 0xFF000000u | (i * 6u << 16) | ((p * 7u) & 0xFFu);
-        WriteBytes(folder.File(name), i % 7 == 3 ? "damaged" : i % 2 ? BmpBytes(24, 16, pixels) : PngBytes(24, 16, pixels));
-        paths.push_back(folder.FileText(name));
-        expected.push_back(i % 7 == 3 ? Pixels{} : pixels);
-    }
-    paths.push_back(folder.FileText(L"missing.png"));
-    expected.push_back({});
-    GdiplusImageService service;
-    DecodeControl control;
-    const std::vector<ImageRef> images = service.DecodeImages(paths, {~0u, ~0u}, control);
-    ASSERT_EQ(images.size(), paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        EXPECT_EQ(ImagePixels(images[i]), expected[i]) << "path " << i;
-        service.DisposeImage(images[i]);
-    }
-    EXPECT_TRUE(service.DecodeImages({}, {~0u, ~0u}, control).empty());
 }
 
 }  // namespace
