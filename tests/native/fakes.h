@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "app/layout.h"
 #include "playback/load_job.h"
 #include "playback/playback.h"
 
@@ -17,29 +18,17 @@ namespace kino::test {
 using Log = std::vector<Text>;
 inline Text FileNameOf(TextView path) { return Text(path.substr(path.rfind(u'\\') + 1)); }
 
-// Folders hold plain files; paths use "\" as on Windows.
+// Folders (keys end in "\") hold plain files; paths use "\" as on Windows.
 struct FakeFileSystem : FileSystem {
-    std::map<Text, std::vector<Text>> folders;  // key: folder path ending in "\"
-    std::set<Text> plainFiles;                  // full paths
-    std::set<Text> hidden;                      // full paths of files marked hidden or system
-    std::vector<Text> listed;                   // every folder listed, in order
-    int failListingAfter = -1;                  // >= 0: ListFiles (not ListVisibleFiles) throws after that many names
+    std::map<Text, std::vector<Text>> folders;
+    std::set<Text> hidden;  // full paths of files marked hidden or system
+    Log listed;             // every folder listed, in order
 
-    static Text WithSeparator(TextView path) {
-        Text p(path);
-        if (p.empty() || p.back() != u'\\') p.push_back(u'\\');
-        return p;
-    }
-    void AddFile(TextView folder, TextView name) {
-        folders[WithSeparator(folder)].emplace_back(name);
-        plainFiles.insert(WithSeparator(folder) + Text(name));
-    }
-    void RemoveFile(TextView folder, TextView name) {
-        plainFiles.erase(WithSeparator(folder) + Text(name));
-        std::erase(folders[WithSeparator(folder)], name);
-    }
-    bool EntryExists(TextView path) override { return FolderExists(path) || plainFiles.count(Text(path)) != 0; }
-    bool FolderExists(TextView path) override { return folders.count(WithSeparator(path)) != 0; }
+    static Text Slashed(TextView path) { return Text(path) + (path.ends_with(u'\\') ? u"" : u"\\"); }
+    void AddFile(TextView folder, TextView name) { folders[Slashed(folder)].emplace_back(name); }
+    void RemoveFile(TextView folder, TextView name) { std::erase(folders[Slashed(folder)], name); }
+    bool EntryExists(TextView path) override { return FolderExists(path); }
+    bool FolderExists(TextView path) override { return folders.count(Slashed(path)) != 0; }
     void ListFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, false); }
     void ListVisibleFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, true); }
     Text LowerCase(TextView text) override {
@@ -52,13 +41,10 @@ struct FakeFileSystem : FileSystem {
 private:
     void List(TextView folder, std::vector<Text>& names, bool visibleOnly) {
         listed.emplace_back(folder);
-        const auto found = folders.find(WithSeparator(folder));
+        const auto found = folders.find(Slashed(folder));
         if (found == folders.end()) throw FileSystemError("no such folder");
-        int given = 0;
-        for (const Text& name : found->second) {
-            if (!visibleOnly && given++ == failListingAfter) throw FileSystemError("listing broke off");
-            if (!visibleOnly || hidden.count(WithSeparator(folder) + name) == 0) names.push_back(name);
-        }
+        for (const Text& name : found->second)
+            if (!visibleOnly || hidden.count(Slashed(folder) + name) == 0) names.push_back(name);
     }
 };
 
@@ -70,17 +56,17 @@ struct FakeImages : ImageService {
     Log events;  // "load <n>" and "dispose <image>", in order
     Log drawn;   // "<file name>@x,y" of each draw
     ImageRef nextImage = 100;
+    ImageSize limit;                                // of the last decode
     std::map<Text, ImageSize> sizes;                // header sizes; 16 x 16 for other paths
+    std::size_t headersRead = 0, disposed = 0;
     std::uint64_t room = ~std::uint64_t{0};         // what RoomForImages answers
     int outOfMemoryAt = -1;                         // >= 0: that frame's allocation fails
     std::function<void(std::size_t)> beforeDecode;  // called on the decoding thread
-    std::size_t disposed = 0;
 
-    ImageSize limit;  // of the last decode
     std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held, DecodeControl& control) override {
         loadCalls.push_back(paths);
         limit = held;
-        events.push_back(u"load " + DecimalText(static_cast<std::int64_t>(paths.size())));
+        events.push_back(u"load " + DecimalText(std::ssize(paths)));
         std::vector<ImageRef> images(paths.size(), 0);
         for (std::size_t i = 0; i < paths.size() && !control.cancel && !control.outOfMemory; ++i) {
             if (beforeDecode) beforeDecode(i);
@@ -90,7 +76,6 @@ struct FakeImages : ImageService {
         }
         return images;
     }
-    std::size_t headersRead = 0;
     std::optional<ImageSize> ReadImageSize(TextView path) override {
         ++headersRead;
         const auto found = sizes.find(Text(path));
@@ -106,11 +91,8 @@ struct FakeImages : ImageService {
     }
 };
 
-struct FakeBoxes : MessageBoxes {
-    Log shown;  // "text|title|style"
-    void Show(TextView text, TextView title, unsigned style) override {
-        shown.push_back(Text(text) + u"|" + Text(title) + u"|" + DecimalText(style));
-    }
+struct NoBoxes : MessageBoxes {
+    void Show(TextView, TextView, unsigned) override { ADD_FAILURE() << "no message box expected"; }
 };
 
 struct FakeSurface : DrawingSurface {
@@ -122,38 +104,36 @@ struct FakeSurface : DrawingSurface {
 
 // The window's controls as plain fields; every write is logged.
 struct FakeForm : FormControls {
-    Text folder, prefix, first, last;
-    std::int32_t typeIndex = 0;
-    std::vector<Text> types{u"jpg", u"bmp", u"png"};
+    Text folder, prefix, first, last, info;
+    std::int32_t typeIndex = 0, interval = 0;
     bool reverse = false, loop = true, clock = false;
     int rate = 30;
-    std::int32_t interval = 33;
-    Text info;
     FakeSurface picture;
     Log writes;
 
+    void Write(const Text& what) { writes.push_back(what); }
     Text FolderText() override { return folder; }
-    void SetFolderText(TextView text) override { writes.push_back(u"folder=" + (folder = Text(text))); }
+    void SetFolderText(TextView text) override { Write(u"folder=" + (folder = Text(text))); }
     Text PrefixText() override { return prefix; }
-    void SetPrefixText(TextView text) override { writes.push_back(u"prefix=" + (prefix = Text(text))); }
+    void SetPrefixText(TextView text) override { Write(u"prefix=" + (prefix = Text(text))); }
     Text FirstNumberText() override { return first; }
-    void SetFirstNumberText(TextView text) override { writes.push_back(u"first=" + (first = Text(text))); }
+    void SetFirstNumberText(TextView text) override { Write(u"first=" + (first = Text(text))); }
     Text LastNumberText() override { return last; }
-    void SetLastNumberText(TextView text) override { writes.push_back(u"last=" + (last = Text(text))); }
+    void SetLastNumberText(TextView text) override { Write(u"last=" + (last = Text(text))); }
     std::int32_t TypeIndex() override { return typeIndex; }
-    void SetTypeIndex(std::int32_t index) override { writes.push_back(u"type=" + DecimalText(typeIndex = index)); }
-    Text TypeEntry(std::int32_t i) override { return i >= 0 && i < std::ssize(types) ? types[i] : Text(); }
+    void SetTypeIndex(std::int32_t index) override { Write(u"type=" + DecimalText(typeIndex = index)); }
+    Text TypeEntry(std::int32_t i) override { return i >= 0 && i < 3 ? Text(kTypeEntries[i]) : Text(); }
     bool ReverseChecked() override { return reverse; }
     bool LoopChecked() override { return loop; }
     int Rate() override { return rate; }
     Text InfoText() override { return info; }
-    void SetInfoText(TextView text) override { writes.push_back(u"info=" + (info = Text(text))); }
-    void SetRateCaption(TextView text) override { writes.push_back(u"rate caption=" + Text(text)); }
+    void SetInfoText(TextView text) override { Write(u"info=" + (info = Text(text))); }
+    void SetRateCaption(TextView text) override { Write(u"rate caption=" + Text(text)); }
     bool ClockEnabled() override { return clock; }
-    void SetClockEnabled(bool on) override { writes.push_back((clock = on) ? u"clock on" : u"clock off"); }
-    void SetClockInterval(std::int32_t ms) override { writes.push_back(u"interval=" + DecimalText(interval = ms)); }
-    void SetInputsEnabled(bool on) override { writes.push_back(on ? u"inputs enabled" : u"inputs disabled"); }
-    void ClearPicture() override { writes.push_back(u"clear"); }
+    void SetClockEnabled(bool on) override { Write((clock = on) ? u"clock on" : u"clock off"); }
+    void SetClockInterval(std::int32_t ms) override { Write(u"interval=" + DecimalText(interval = ms)); }
+    void SetInputsEnabled(bool on) override { Write(on ? u"inputs enabled" : u"inputs disabled"); }
+    void ClearPicture() override { Write(u"clear"); }
     DrawingSurface& Picture() override { return picture; }
     ImageSize PictureLimit() override { return {256, 256}; }
 };
@@ -162,7 +142,7 @@ struct FakeForm : FormControls {
 struct Rig {
     FakeFileSystem files;
     FakeImages images;
-    FakeBoxes boxes;
+    NoBoxes boxes;
     Platform platform{files, images, boxes};
     FakeForm form;
     PlaybackState state;

@@ -1,0 +1,222 @@
+// The Start/Stop command, a start's load and the frame clock, over the fakes.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "fakes.h"
+
+namespace kino {
+namespace {
+
+using test::Log;
+
+// The frame-store key of each frame, as the scan found it.
+Log Keys(const PlaybackState& state) {
+    Log keys;
+    for (const auto& [number, key] : state.frameKeys) keys.push_back(DecimalText(number) + u"=" + key);
+    return keys;
+}
+
+// An error is reported and changes nothing else: no load, no release, no scan kept, no clock. A
+// good range is normalised, then rounded.
+TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
+    const Text none = u"未选择文件夹。", range = u"编号错误：结束编号小于等于开始编号。";
+    const struct {
+        const char16_t *folder, *first, *last, *firstAfter;
+        Text info;
+        Log keys;
+    } rows[] = {
+        {u"", u"0", u"2", u"0", none, {}},
+        {u"C:\\elsewhere", u"0", u"2", u"0", none, {}},
+        {test::Rig::kFolder, u"5", u"5", u"5", range, {}},
+        {test::Rig::kFolder, u"-3", u"-1", u"0", range, {}},  // the write of "0" stays
+        {test::Rig::kFolder, u"1", u"3e9", u"1", u"编号错误：编号超出范围。", {}},
+        {u"C:\\frames\\", u"0", u"12", u"0", u"文件错误：缺失img10.png", {}},  // the first missing one
+        {test::Rig::kFolder, u"abc", u"1", u"0", u"", {u"0=img0", u"1=img1"}},
+        {test::Rig::kFolder, u"0.3", u"1", u"0.3", u"", {u"0=img0", u"1=img1"}},  // above 0: stays, rounds to 0
+        {test::Rig::kFolder, u"1.2", u"1.4", u"1.2", u"", {u"1=img1"}},
+        {test::Rig::kFolder, u"2.5", u"3.5", u"2.5", u"", {u"2=img2", u"3=img3", u"4=img4"}},  // halves to even
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(Text(row.first) + u".." + row.last));
+        test::Rig rig;
+        rig.Prepare(0, 9);
+        rig.state.frames = {{55, u"old"}};
+        rig.form.folder = row.folder;
+        rig.form.first = row.first;
+        rig.form.last = row.last;
+        rig.Click();
+        EXPECT_EQ(rig.form.first, row.firstAfter);
+        EXPECT_EQ(rig.form.info, row.info);
+        EXPECT_EQ(Keys(rig.state), row.keys);
+        EXPECT_EQ(rig.form.clock, !row.keys.empty());
+        EXPECT_EQ(rig.images.events.empty(), row.keys.empty());
+    }
+}
+
+TEST(StartStop, StartLoadsAndPlaysAndStopStopsAtOnceWithTheFramesKept) {
+    test::Rig rig;
+    rig.Prepare(3, 5);
+    rig.form.info = u"earlier";
+    rig.form.rate = 7;
+    rig.Click();
+    EXPECT_EQ(rig.form.writes, (Log{u"inputs disabled", u"info=正在载入：0/3 帧", u"info=earlier", u"interval=142",
+                                    u"clock on", u"inputs disabled"}));
+    EXPECT_EQ(rig.state.currentNumber, 3);
+
+    // Stopping looks at no file, loads nothing and says nothing, even with a frame file gone.
+    rig.files.RemoveFile(rig.kFolder, u"img4.png");
+    rig.form.writes.clear();
+    rig.files.listed.clear();
+    rig.Click();
+    EXPECT_EQ(rig.form.writes, (Log{u"clock off", u"inputs enabled"}));
+    EXPECT_TRUE(rig.files.listed.empty());
+    EXPECT_EQ(rig.state.frames.size(), 3u);
+
+    // Reverse starts at the end; the start releases the frames kept before loading anew.
+    rig.files.AddFile(rig.kFolder, u"img4.png");
+    rig.form.reverse = true;
+    rig.Click();
+    EXPECT_EQ(rig.state.currentNumber, 5);
+    EXPECT_EQ(rig.images.events, (Log{u"load 3", u"dispose 100", u"dispose 101", u"dispose 102", u"load 3"}));
+    for (const auto& [rate, ms] : {std::pair{7, 142}, std::pair{0, 1000}, std::pair{-4, 1000}})
+        EXPECT_EQ(ClockIntervalForRate(rate), ms) << rate;
+}
+
+TEST(FrameClock, PlaysTheRangeInEachDirectionOnceOrLoopingAndReadsReverseAtEachTick) {
+    const struct {
+        const char16_t *first, *last;
+        bool reverse, loop;
+        Log frames;  // ten ticks, reverse flipped after the first
+        bool stillPlaying;
+    } rows[] = {
+        {u"3", u"5", false, true, {u"3", u"4", u"3", u"5", u"4", u"3", u"5", u"4", u"3", u"5"}, true},
+        {u"3", u"5", false, false, {u"3", u"4", u"3"}, false},
+        {u"3", u"5", true, false, {u"5", u"4", u"5"}, false},
+        {u"3", u"5", true, true, {u"5", u"4", u"5", u"3", u"4", u"5", u"3", u"4", u"5", u"3"}, true},
+        {u"1.2", u"1.4", false, false, {u"1"}, false},
+        {u"1.2", u"1.4", true, true, Log(10, u"1"), true},
+        {u"2147483646", u"2147483647", true, true,  // the step past the largest number wraps
+         {u"2147483647", u"2147483646", u"2147483647", u"2147483646", u"2147483647", u"2147483646",
+          u"2147483647", u"2147483646", u"2147483647", u"2147483646"}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "row " << (&row - rows));
+        test::Rig rig;
+        rig.Prepare(0, 9);
+        for (const char16_t* name : {u"img2147483646.png", u"img2147483647.png"}) rig.files.AddFile(rig.kFolder, name);
+        rig.form.first = row.first;
+        rig.form.last = row.last;
+        rig.form.reverse = row.reverse;
+        rig.form.loop = row.loop;
+        rig.Click();
+        ASSERT_TRUE(rig.form.clock);
+        rig.form.writes.clear();
+        Log frames;
+        for (int i = 0; i < 10 && rig.form.clock; ++i) {
+            FrameClockTick(rig.state, rig.form, rig.platform);
+            if (i == 0) rig.form.reverse = !rig.form.reverse;
+            const Text& drawn = rig.images.drawn.back();  // img<n>.png@0,0
+            EXPECT_EQ(drawn.substr(drawn.find(u'@')), u"@0,0");
+            frames.push_back(drawn.substr(3, drawn.find(u'.') - 3));
+        }
+        EXPECT_EQ(frames, row.frames);
+        EXPECT_EQ(std::count(rig.form.writes.begin(), rig.form.writes.end(), u"clear"), std::ssize(row.frames));
+        EXPECT_EQ(rig.form.clock, row.stillPlaying);
+    }
+}
+
+struct LoadJobTest : ::testing::Test, test::Rig {
+    // The decoded files, by name, in the order they were asked for.
+    Log Decoded() const {
+        Log names;
+        for (const auto& call : images.loadCalls)
+            for (const Text& path : call) names.push_back(test::FileNameOf(path));
+        return names;
+    }
+    // Neither playing nor locked, every decoded image released, the info box saying `info`.
+    void ExpectNothingPlays(const Text& info) {
+        EXPECT_FALSE(form.clock);
+        EXPECT_TRUE(state.frames.empty());
+        EXPECT_EQ(form.writes.back(), u"inputs enabled");
+        EXPECT_EQ(images.disposed, images.pathOf.size());
+        EXPECT_EQ(form.info, info);
+    }
+};
+
+TEST_F(LoadJobTest, TheFilesTheCheckFoundAreDecodedInNumberOrderAtThePicturesLimit) {
+    for (const char16_t* name : {u"img10.png", u"img02.png", u"img004.png", u"img1.jpg", u"take2_img3.png",
+                                 u"img3.PNG", u"img04.png"})
+        files.AddFile(kFolder, name);
+    Prepare(1, 3);
+    form.last = u"4";  // 4 only padded: the fewest digits
+    Click();
+    EXPECT_EQ(Decoded(), (Log{u"img1.png", u"img2.png", u"img3.PNG", u"img04.png"}));
+    EXPECT_EQ(images.limit, (ImageSize{256, 256}));
+    ASSERT_EQ(state.frames.size(), 4u);
+    EXPECT_EQ(state.frames[2].key, u"img3");
+
+    // A prefix that names a subfolder: that folder's files are checked and loaded.
+    Click();  // stop
+    files.AddFile(u"C:\\frames\\shots", u"walk1.png");
+    files.AddFile(u"C:\\frames\\shots", u"walk2.png");
+    form.prefix = u"shots\\walk";
+    form.last = u"2";
+    images.loadCalls.clear();
+    Click();
+    EXPECT_EQ(images.loadCalls, (std::vector<Log>{{u"C:\\frames\\shots\\walk1.png", u"C:\\frames\\shots\\walk2.png"}}));
+    EXPECT_EQ(state.frames[1].key, u"shots\\walk2");
+}
+
+TEST_F(LoadJobTest, WhatCannotFitIsRefusedBeforeDecoding) {
+    Prepare(0, 2);
+    images.sizes[u"C:\\frames\\img0.png"] = {1920, 1080};
+    images.sizes[u"C:\\frames\\img1.png"] = {100, 40000};
+    Click();  // three whole boxes fit: no header is read
+    EXPECT_EQ(images.headersRead, 0u);
+    // What is held: 256 x 256, 100 x 256 and 16 x 16 (img2) pixels.
+    images.room = (256 * 256 + 100 * 256 + 16 * 16) * 4;
+    for (const bool fits : {true, false}) {
+        Click();  // stop
+        images.loadCalls.clear();
+        Click();
+        EXPECT_EQ(Decoded().size(), fits ? 3u : 0u);
+        EXPECT_EQ(form.clock, fits);
+        --images.room;
+    }
+    ExpectNothingPlays(u"内存不足：需要 0 MB，可用 0 MB。");
+    constexpr std::uint64_t MB = 1 << 20;
+    EXPECT_EQ(OutOfMemoryText(2373 * MB + MB / 2, 1999 * MB + MB / 2 - 1), u"内存不足：需要 2374 MB，可用 1999 MB。");
+}
+
+TEST_F(LoadJobTest, AFailedAllocationReleasesTheWholeLoad) {
+    Prepare(0, 4);
+    images.outOfMemoryAt = 3;
+    images.room = 1 << 20;
+    Click();
+    EXPECT_EQ(images.pathOf.size(), 3u);
+    ExpectNothingPlays(u"内存不足：需要 0 MB，可用 1 MB。");
+}
+
+TEST_F(LoadJobTest, CancelStopsTheDecodingReleasesItAndPlaysNothing) {
+    Prepare(0, 9);
+    std::promise<void> cancelled, atFrame3;
+    images.beforeDecode = [&](std::size_t i) {
+        if (i != 3) return;
+        atFrame3.set_value();
+        cancelled.get_future().wait();
+    };
+    std::optional<LoadRequest> request = StartStopCommand(state, form, platform);
+    ASSERT_TRUE(request);
+    const std::unique_ptr<LoadJob> job = BeginLoad(state, form, platform, std::move(*request), [] {});
+    atFrame3.get_future().wait();
+    EXPECT_EQ(LoadProgressText(job->Decoded(), job->Total()), u"正在载入：3/10 帧");
+    job->Cancel();
+    cancelled.set_value();
+    EndLoad(state, form, *job);
+    EXPECT_EQ(images.pathOf.size(), 4u) << "the frame in hand is finished, no later one begun";
+    ExpectNothingPlays(u"已取消载入。");
+}
+
+}  // namespace
+}  // namespace kino
