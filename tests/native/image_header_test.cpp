@@ -32,41 +32,31 @@ TEST(ReadImageSize, ReadsTheSizeFromEachKindOfHeader) {
     const struct {
         const char* what;
         std::string bytes;
-        std::optional<std::pair<std::uint32_t, std::uint32_t>> size;
+        std::optional<ImageSize> size;
     } rows[] = {
-        {"png", png, {{1920, 1080}}},
-        {"jpeg", jpeg, {{1280, 720}}},
-        {"bmp, rows top-down", bmp, {{800, 1000}}},
-        {"bmp, core header", core, {{64, 48}}},
-        {"gif", S("GIF89a\x40\x01\xF0\x00", 10), {{320, 240}}},
+        {"png", png, ImageSize{1920, 1080}},
+        {"jpeg", jpeg, ImageSize{1280, 720}},
+        {"bmp, rows top-down", bmp, ImageSize{800, 1000}},
+        {"bmp, core header", core, ImageSize{64, 48}},
+        {"gif", S("GIF89a\x40\x01\xF0\x00", 10), ImageSize{320, 240}},
         {"png cut short", png.substr(0, 20), std::nullopt},
         {"png of width 0", S("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\0\0\0\x04\x38", 24), std::nullopt},
         {"jpeg without a frame header", S("\xFF\xD8\xFF\xDA\x00\x02", 6), std::nullopt},
-        {"jpeg segment length below 2", S("\xFF\xD8\xFF\xE0\x00\x01\x00\x00\x00", 9), std::nullopt},
+        {"jpeg segment length below 2", S("\xFF\xD8\xFF\xE0\x00\x00\xFF\xC0\x00\x11\x08\x00\x10\x00\x10", 15),
+         std::nullopt},
         {"jpeg that stops", S("\xFF\xD8\xFF\xE0\x00\x10", 6), std::nullopt},
         {"bmp of negative width", S("BM", 2) + std::string(12, '\0') + S("\x28\0\0\0\xFF\xFF\xFF\xFF\x01\0\0\0", 12),
          std::nullopt},
-        {"text", "hello world, no image here", std::nullopt},
         {"empty", "", std::nullopt},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        const std::optional<ImageSize> size = SizeOf(row.bytes);
-        ASSERT_EQ(size.has_value(), row.size.has_value());
-        if (size) {
-            EXPECT_EQ(std::make_pair(size->width, size->height), *row.size);
-        }
-    }
+    for (const auto& row : rows) EXPECT_EQ(SizeOf(row.bytes), row.size) << row.what;
 }
 
-TEST(FrameMemory, FramesBeyondWhatADecoderMakesCountNothing) {
+TEST(FrameMemory, FramesBeyondWhatADecoderMakesCountNothingAndRoomIsTheSmallestLimit) {
     EXPECT_EQ(FrameBytes({16383, 32767}), 16383ull * 32767 * 4);  // just under 2 GiB
     EXPECT_EQ(FrameBytes({32768, 16384}), 0u);                     // 2 GiB
-    EXPECT_EQ(FrameBytes({0xFFFFFFFF, 0xFFFFFFFF}), 0u);
-    EXPECT_EQ(FrameBytes({2147443516, 2147523781}), 0u);  // times 4 wraps 64 bits to under 2 GiB
-}
+    EXPECT_EQ(FrameBytes({2147443516, 2147523781}), 0u);           // times 4 wraps 64 bits to under 2 GiB
 
-TEST(FrameMemory, RoomIsTheSmallestLimit) {
     constexpr std::uint64_t G = 1ull << 30;
     const struct {
         SystemMemory memory;
