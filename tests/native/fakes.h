@@ -95,23 +95,16 @@ struct NoBoxes : MessageBoxes {
     void Show(TextView, TextView, unsigned) override { ADD_FAILURE() << "no message box expected"; }
 };
 
-struct FakeSurface : DrawingSurface {
-    bool GetAutoRedraw(bool& value) override { return value = true; }
-    bool SetAutoRedraw(bool) override { return true; }
-    bool GetHdc(std::intptr_t& hdc) override { return (hdc = 1) != 0; }
-    bool Refresh() override { return true; }
-};
-
-// The window's controls as plain fields; every write is logged.
-struct FakeForm : FormControls {
+// The window's controls as plain fields, the picture box a surface that draws nothing; every write
+// is logged.
+struct FakeForm : FormControls, DrawingSurface {
     Text folder, prefix, first, last, info;
     std::int32_t typeIndex = 0, interval = 0;
     bool reverse = false, loop = true, clock = false;
     int rate = 30;
-    FakeSurface picture;
     Log writes;
 
-    void Write(const Text& what) { writes.push_back(what); }
+    void Write(Text what) { writes.push_back(std::move(what)); }
     Text FolderText() override { return folder; }
     void SetFolderText(TextView text) override { Write(u"folder=" + (folder = Text(text))); }
     Text PrefixText() override { return prefix; }
@@ -134,7 +127,11 @@ struct FakeForm : FormControls {
     void SetClockInterval(std::int32_t ms) override { Write(u"interval=" + DecimalText(interval = ms)); }
     void SetInputsEnabled(bool on) override { Write(on ? u"inputs enabled" : u"inputs disabled"); }
     void ClearPicture() override { Write(u"clear"); }
-    DrawingSurface& Picture() override { return picture; }
+    DrawingSurface& Picture() override { return *this; }
+    bool GetAutoRedraw(bool& value) override { return value = true; }
+    bool SetAutoRedraw(bool) override { return true; }
+    bool GetHdc(std::intptr_t& hdc) override { return (hdc = 1) != 0; }
+    bool Refresh() override { return true; }
     ImageSize PictureLimit() override { return {256, 256}; }
 };
 

@@ -114,7 +114,7 @@ TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
 // element, 0 included, and frees the list.
 TEST(FrameStore, LookupIsExactAndReleaseDisposesAll) {
     test::FakeImages images;
-    test::FakeSurface surface;
+    test::FakeForm surface;
     images.pathOf = {{100, u"A1.JPG"}, {101, u"a1.jpg"}, {102, u"walk.01.jpg"}, {103, u"a3.jpeg"}};
     FrameArray frames = {{100, u"A1"}, {101, u"a1"}, {102, u"walk.01"}, {0, u"a3"}, {103, u"a3"}};
     for (const char16_t* key : {u"A1", u"a1", u"walk.01", u"a3", u"a", u""}) ShowFrameByName(surface, frames, key, 5, -6, images);

@@ -38,11 +38,8 @@ std::string Png(int type, std::uint32_t w, std::uint32_t h, bool interlaced, int
                                                               std::string(2, '\0') + char(interlaced));
     if (type == 3) png += Chunk("PLTE", std::string("\x10\x20\x30\xC0\x80\x40\xFF\xFF\xFF\0\0\0", 12)) +
                           Chunk("tRNS", std::string("\xFF\xFF\x80\0", 4));
-    using Pass = std::array<std::uint32_t, 4>;  // first x, first y, x step, y step
-    const std::vector<Pass> passes = interlaced ? std::vector<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
-                                                                    {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
-                                                                    {0, 1, 1, 2}}
-                                                : std::vector<Pass>{{0, 0, 1, 1}};
+    using Passes = std::vector<std::array<std::uint32_t, 4>>;  // first x, first y, x step, y step
+    const Passes adam7 = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     z_stream z{};
     deflateInit(&z, Z_DEFAULT_COMPRESSION);
     const auto idat = [&](std::string in, int flush) {
@@ -54,7 +51,7 @@ std::string Png(int type, std::uint32_t w, std::uint32_t h, bool interlaced, int
         png += Chunk("IDAT", out);
         --rows;
     };
-    for (const auto& [x0, y0, dx, dy] : passes) {
+    for (const auto& [x0, y0, dx, dy] : interlaced ? adam7 : Passes{{0, 0, 1, 1}}) {
         for (std::uint32_t y = y0; x0 < w && y < h && rows != 0; y += dy) {
             std::string line(1, '\0');  // no filter
             for (std::uint32_t x = x0; x < w; x += dx) {
