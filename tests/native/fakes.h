@@ -26,7 +26,6 @@ struct FakeFileSystem : FileSystem {
 
     static Text Slashed(TextView path) { return Text(path) + (path.ends_with(u'\\') ? u"" : u"\\"); }
     void AddFile(TextView folder, TextView name) { folders[Slashed(folder)].emplace_back(name); }
-    void RemoveFile(TextView folder, TextView name) { std::erase(folders[Slashed(folder)], name); }
     bool EntryExists(TextView path) override { return FolderExists(path); }
     bool FolderExists(TextView path) override { return folders.count(Slashed(path)) != 0; }
     void ListFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, false); }
@@ -63,7 +62,8 @@ struct FakeImages : ImageService {
     int outOfMemoryAt = -1;                         // >= 0: that frame's allocation fails
     std::function<void(std::size_t)> beforeDecode;  // called on the decoding thread
 
-    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held, DecodeControl& control) override {
+    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held,
+                                       DecodeControl& control) override {
         loadCalls.push_back(paths);
         limit = held;
         events.push_back(u"load " + DecimalText(std::ssize(paths)));

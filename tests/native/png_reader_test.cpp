@@ -39,7 +39,8 @@ std::string Png(int type, std::uint32_t w, std::uint32_t h, bool interlaced, int
     if (type == 3) png += Chunk("PLTE", std::string("\x10\x20\x30\xC0\x80\x40\xFF\xFF\xFF\0\0\0", 12)) +
                           Chunk("tRNS", std::string("\xFF\xFF\x80\0", 4));
     using Passes = std::vector<std::array<std::uint32_t, 4>>;  // first x, first y, x step, y step
-    const Passes adam7 = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    const Passes adam7 = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
+                          {0, 1, 1, 2}};
     z_stream z{};
     deflateInit(&z, Z_DEFAULT_COMPRESSION);
     const auto idat = [&](std::string in, int flush) {
