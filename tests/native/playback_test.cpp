@@ -35,6 +35,7 @@ TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
         test::Rig rig;
         rig.Prepare(0, 9);
         rig.state.frames = {{55, u"old"}};
+        rig.files.folders[u"\\"] = rig.files.folders[u"C:\\frames\\"];  // "" as a system may read it: here
         rig.form.folder = row.folder;
         rig.form.first = row.first;
         rig.form.last = row.last;
