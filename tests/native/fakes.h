@@ -47,11 +47,9 @@ private:
     }
 };
 
-// Hands out images from 100 on (0 for damaged files) and logs loads, disposals and draws.
+// Hands out images from 100 on and logs loads, disposals and draws.
 struct FakeImages : ImageService {
-    std::set<Text> damaged;  // paths that fail to decode
     std::map<ImageRef, Text> pathOf;
-    std::vector<std::vector<Text>> loadCalls;
     Log events;  // "load <n>" and "dispose <image>", in order
     Log drawn;   // "<file name>@x,y" of each draw
     ImageRef nextImage = 100;
@@ -64,14 +62,13 @@ struct FakeImages : ImageService {
 
     std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held,
                                        DecodeControl& control) override {
-        loadCalls.push_back(paths);
         limit = held;
         events.push_back(u"load " + DecimalText(std::ssize(paths)));
         std::vector<ImageRef> images(paths.size(), 0);
         for (std::size_t i = 0; i < paths.size() && !control.cancel && !control.outOfMemory; ++i) {
             if (beforeDecode) beforeDecode(i);
             if (static_cast<int>(i) == outOfMemoryAt) control.outOfMemory = true;
-            else if (!damaged.count(paths[i])) pathOf[images[i] = nextImage++] = paths[i];
+            else pathOf[images[i] = nextImage++] = paths[i];
             ++control.decoded;
         }
         return images;
@@ -99,7 +96,7 @@ struct NoBoxes : MessageBoxes {
 // is logged.
 struct FakeForm : FormControls, DrawingSurface {
     Text folder, prefix, first, last, info;
-    std::int32_t typeIndex = 0, interval = 0;
+    std::int32_t typeIndex = 0;
     bool reverse = false, loop = true, clock = false;
     int rate = 30;
     Log writes;
@@ -124,7 +121,7 @@ struct FakeForm : FormControls, DrawingSurface {
     void SetRateCaption(TextView text) override { Write(u"rate caption=" + Text(text)); }
     bool ClockEnabled() override { return clock; }
     void SetClockEnabled(bool on) override { Write((clock = on) ? u"clock on" : u"clock off"); }
-    void SetClockInterval(std::int32_t ms) override { Write(u"interval=" + DecimalText(interval = ms)); }
+    void SetClockInterval(std::int32_t ms) override { Write(u"interval=" + DecimalText(ms)); }
     void SetInputsEnabled(bool on) override { Write(on ? u"inputs enabled" : u"inputs disabled"); }
     void ClearPicture() override { Write(u"clear"); }
     DrawingSurface& Picture() override { return *this; }

@@ -39,7 +39,7 @@ TEST(ReadImageSize, ReadsTheSizeFromEachKindOfHeader) {
         {"bmp, rows top-down", bmp, ImageSize{800, 1000}},
         {"bmp, core header", core, ImageSize{64, 48}},
         {"gif", S("GIF89a\x40\x01\xF0\x00", 10), ImageSize{320, 240}},
-        {"png cut short", png.substr(0, 20), std::nullopt},
+        {"png cut short", png.substr(0, 23), std::nullopt},
         {"png of width 0", S("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\0\0\0\x04\x38", 24), std::nullopt},
         {"jpeg, image data before the frame header", S("\xFF\xD8\xFF\xDA\x00\x02\xFF\xC0\x00\x11\x08\x00\x10\x00\x10", 15),
          std::nullopt},
