@@ -31,7 +31,8 @@ struct ImageSize {
 
 // The part of an image of this size that a frame holds: its top-left corner, at most limit.
 inline ImageSize HeldPart(ImageSize size, ImageSize limit) {
-    return {size.width < limit.width ? size.width : limit.width, size.height < limit.height ? size.height : limit.height};
+    return {size.width < limit.width ? size.width : limit.width,
+            size.height < limit.height ? size.height : limit.height};
 }
 
 // Shared between a load's decoding threads and whoever watches or stops it.
