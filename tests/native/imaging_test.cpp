@@ -198,6 +198,9 @@ TEST(PngReader, DecodesTheTopLeftPartsColoursAndStopsBelowIt) {
         EXPECT_EQ(Decode(file, c.partW, c.partH),
                   c.partH > static_cast<std::uint32_t>(c.cutAfterRows) ? std::nullopt : std::optional(expected));
     }
+    std::string damaged = Png(2, 4, 4, false);
+    damaged[damaged.size() - 13] ^= 1;  // the last image chunk's checksum
+    EXPECT_FALSE(Decode(damaged, 4, 4)) << "a damaged checksum after the last row";
     const std::string deep = Png(2, 2, 2, false, -1, 16);
     EXPECT_FALSE(PngReader().Open(Reading(deep))) << "16 bits a channel: left to other decoders";
 }
