@@ -26,15 +26,14 @@ std::optional<ImageSize> SizeOf(const std::string& bytes) {
     });
 }
 
-std::string S(const char* bytes, std::size_t size) { return std::string(bytes, size); }
+using namespace std::string_literals;
 
 TEST(ReadImageSize, ReadsTheSizeFromEachKindOfHeader) {
-    const std::string png = S("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x07\x80\0\0\x04\x38", 24);
+    const std::string png = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x07\x80\0\0\x04\x38"s;
     // A big metadata segment, fill bytes, then a progressive frame header.
-    const std::string jpeg = S("\xFF\xD8\xFF\xE1\x10\x00", 6) + std::string(0x0FFE, 'x') +
-                             S("\xFF\xFF\xC2\x00\x11\x08\x02\xD0\x05\x00", 10);
-    const std::string bmp = S("BM", 2) + std::string(12, '\0') + S("\x28\0\0\0\x20\x03\0\0\x18\xFC\xFF\xFF", 12);
-    const std::string core = S("BM", 2) + std::string(12, '\0') + S("\x0C\0\0\0\x40\0\x30\0", 8);
+    const std::string jpeg =
+        "\xFF\xD8\xFF\xE1\x10\x00"s + std::string(0x0FFE, 'x') + "\xFF\xFF\xC2\x00\x11\x08\x02\xD0\x05\x00"s;
+    const std::string bmp = "BM"s + std::string(12, '\0') + "\x28\0\0\0\x20\x03\0\0"s;  // then the height
     const struct {
         const char* what;
         std::string bytes;
@@ -42,16 +41,14 @@ TEST(ReadImageSize, ReadsTheSizeFromEachKindOfHeader) {
     } rows[] = {
         {"png", png, ImageSize{1920, 1080}},
         {"jpeg", jpeg, ImageSize{1280, 720}},
-        {"bmp, rows top-down", bmp, ImageSize{800, 1000}},
-        {"bmp, core header", core, ImageSize{64, 48}},
-        {"gif", S("GIF89a\x40\x01\xF0\x00", 10), ImageSize{320, 240}},
+        {"bmp, rows top-down", bmp + "\x18\xFC\xFF\xFF"s, ImageSize{800, 1000}},
+        {"bmp, core header", "BM"s + std::string(12, '\0') + "\x0C\0\0\0\x40\0\x30\0"s, ImageSize{64, 48}},
+        {"gif", "GIF89a\x40\x01\xF0\x00"s, ImageSize{320, 240}},
         {"png cut short", png.substr(0, 23), std::nullopt},
-        {"png of width 0", S("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\0\0\0\x04\x38", 24), std::nullopt},
-        {"jpeg, image data before the frame header", S("\xFF\xD8\xFF\xDA\x00\x02\xFF\xC0\x00\x11\x08\x00\x10\x00\x10", 15),
-         std::nullopt},
-        {"jpeg that stops", S("\xFF\xD8\xFF\xE0\x00\x10", 6), std::nullopt},
-        {"bmp of negative width", S("BM", 2) + std::string(12, '\0') + S("\x28\0\0\0\xFF\xFF\xFF\xFF\x01\0\0\0", 12),
-         std::nullopt},
+        {"png of width 0", png.substr(0, 16) + std::string(4, '\0') + png.substr(20), std::nullopt},
+        {"jpeg, image data first", "\xFF\xD8\xFF\xDA\x00\x02\xFF\xC0\x00\x11\x08\x00\x10\x00\x10"s, std::nullopt},
+        {"jpeg that stops", "\xFF\xD8\xFF\xE0\x00\x10"s, std::nullopt},
+        {"bmp of negative width", "BM"s + std::string(12, '\0') + "\x28\0\0\0\xFF\xFF\xFF\xFF\1\0\0\0"s, std::nullopt},
         {"empty", "", std::nullopt},
     };
     for (const auto& row : rows) EXPECT_EQ(SizeOf(row.bytes), row.size) << row.what;
@@ -63,18 +60,15 @@ TEST(FrameMemory, FramesBeyondWhatADecoderMakesCountNothingAndRoomIsTheSmallestL
     EXPECT_EQ(FrameBytes({2147443516, 2147523781}), 0u);  // times 4 wraps 64 bits to under 2 GiB
 
     constexpr std::uint64_t G = 1ull << 30;
-    const struct {
-        SystemMemory memory;
-        std::uint64_t room;
-    } rows[] = {
+    const std::pair<SystemMemory, std::uint64_t> rows[] = {
         {{3 * G, 20 * G, 24 * G, 30 * G}, 3 * G},        // a 32-bit process's address space
         {{128000 * G, 2 * G, 24 * G, 30 * G}, 5 * G},    // free memory plus an eighth of it all
         {{128000 * G, 20 * G, 24 * G, 4 * G}, 4 * G},    // the commit limit
     };
-    for (const auto& row : rows) EXPECT_EQ(RoomForFrames(row.memory), row.room);
+    for (const auto& [memory, room] : rows) EXPECT_EQ(RoomForFrames(memory), room);
 }
 
-using Words = std::vector<std::uint32_t>;
+using Words = std::vector<std::uint32_t>;  // pixels 0xAARRGGBB, row after row
 
 TEST(PixelRows, ExpandsBgrTriplesToOpaqueWordsAtEveryWidth) {
     // Widths around the four-pixel steps, distinct bytes, and a guard word after the row.
@@ -101,7 +95,6 @@ TEST(PixelRows, OpaqueOnlyWhenEveryAlphaIsFullAndPremultipliedToTheNearestLevel)
 // The fuzzer (fuzz/png_reader_fuzz.cpp) checks on every test run that a part is the whole image's
 // rectangle and that "opaque" tells the truth; these cases check what it can't: the colours
 // themselves, and which files decode at all.
-using Pixels = std::vector<std::uint32_t>;  // 0xAARRGGBB, row after row
 
 std::string BigEndian(std::uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
@@ -165,9 +158,9 @@ PngReader::ReadNext Reading(const std::string& file) {
 }
 
 // The top-left part as the reader decodes it; nothing when it fails.
-std::optional<Pixels> Decode(const std::string& png, std::uint32_t partW, std::uint32_t partH) {
+std::optional<Words> Decode(const std::string& png, std::uint32_t partW, std::uint32_t partH) {
     PngReader reader;
-    Pixels part(std::size_t{partW} * partH, 0xDEADBEEFu);
+    Words part(std::size_t{partW} * partH, 0xDEADBEEFu);
     if (!reader.Open(Reading(png)) ||
         !reader.DecodeTopLeft(partW, partH, [&](std::uint32_t y) { return &part[y * partW]; }))
         return std::nullopt;
@@ -190,7 +183,7 @@ TEST(PngReader, DecodesTheTopLeftPartsColoursAndStopsBelowIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Pixels expected;
+        Words expected;
         for (std::uint32_t y = 0; y < c.partH; ++y)
             for (std::uint32_t x = 0; x < c.partW; ++x) expected.push_back(PixelAt(c.type, x, y, c.w, c.h));
         const std::string file = Png(c.type, c.w, c.h, c.interlaced, c.cutAfterRows);
