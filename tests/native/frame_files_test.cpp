@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/open_sequence.h"
-#include "core/paths.h"
 #include "fakes.h"
 
 namespace kino {
@@ -122,12 +121,6 @@ TEST(FrameStore, LookupIsExactAndReleaseDisposesAll) {
     ReleaseFrameImages(frames, images);
     EXPECT_EQ(images.events, (Log{u"dispose 100", u"dispose 101", u"dispose 102", u"dispose 0", u"dispose 103"}));
     EXPECT_EQ(frames.capacity(), 0u);
-}
-
-TEST(DriveRoots, CountAsFolders) {
-    for (const char16_t* root : {u"C:\\", u"z:\\", u"D:/", u"\\\\?\\E:\\"}) EXPECT_TRUE(IsDriveRoot(root));
-    for (const char16_t* other : {u"C:", u"C:\\x", u"1:\\", u"\\\\?\\", u"CC:\\", u"C;\\"})
-        EXPECT_FALSE(IsDriveRoot(other)) << ::testing::PrintToString(Text(other));
 }
 
 }  // namespace

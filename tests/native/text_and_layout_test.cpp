@@ -1,9 +1,13 @@
-#include "core/numtext.h"
-
+// Number texts, drive roots and the window's layout.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+
+#include "app/layout.h"
+#include "core/numtext.h"
+#include "core/paths.h"
 
 namespace kino {
 namespace {
@@ -46,6 +50,49 @@ TEST(FrameNumberOf, RoundsHalvesToEvenWithinThe32BitRange) {
                 {-2147483648.5, -2147483648}, {2147483647.5, std::nullopt}, {-2147483648.6, std::nullopt},
                 {kInf, std::nullopt}, {std::numeric_limits<double>::quiet_NaN(), std::nullopt}};
     for (const auto& row : rows) EXPECT_EQ(FrameNumberOf(row.value), row.number) << row.value;
+}
+
+TEST(DriveRoots, CountAsFolders) {
+    for (const char16_t* root : {u"C:\\", u"z:\\", u"D:/", u"\\\\?\\E:\\"}) EXPECT_TRUE(IsDriveRoot(root));
+    for (const char16_t* other : {u"C:", u"C:\\x", u"1:\\", u"\\\\?\\", u"CC:\\", u"C;\\"})
+        EXPECT_FALSE(IsDriveRoot(other)) << ::testing::PrintToString(Text(other));
+}
+
+TEST(Layout, TwipsToPixelsRoundsToNearestAtEachDensity) {
+    const std::array<int, 4> rows[] = {{15, 1, 1, 2}, {1440, 96, 120, 144}, {-15, -1, -1, -2}, {7, 0, 1, 1}};
+    for (const auto& [twips, at96, at120, at144] : rows)
+        EXPECT_EQ((std::array{TwipsToPixels(twips, 96), TwipsToPixels(twips, 120), TwipsToPixels(twips, 144)}),
+                  (std::array{at96, at120, at144})) << twips;
+}
+
+// With any font, each caption ends left of its control, and one blank more would pass the gap before it.
+TEST(Layout, FittedCaptionsEndJustBeforeTheirControls) {
+    const ControlId targets[] = {IdPrefixBox, IdTypeList, IdFirstNumberBox, IdLastNumberBox};
+    const Text captions[] = {u"前缀：", u"扩展名：*.", u"开始编号：", u"结束编号："};
+    for (int dpi : {96, 144}) {
+        for (int blank : {0, 1, 5}) {
+            SCOPED_TRACE(::testing::Message() << dpi << " dpi, blank " << blank);
+            auto measure = [&](TextView text) {
+                int width = 0;
+                for (char16_t c : text) width += (c == u' ' ? blank : c < 0x80 ? 4 : 12) * dpi / 96;
+                return width;
+            };
+            const Text fitted = FitCaptions(measure, dpi);
+            ASSERT_LT(fitted.size(), 1000u);  // blanks of no width end the fitting too
+            if (blank == 0) continue;
+            std::size_t end = 0;
+            for (int i = 0; i < 4; ++i) {
+                end = fitted.find(captions[i], end);
+                ASSERT_NE(end, Text::npos);
+                end += captions[i].size();
+                const int right = PixelRectOf(Control(IdCaptionsLabel), dpi).left + measure(fitted.substr(0, end));
+                const int controlLeft = PixelRectOf(Control(targets[i]), dpi).left;
+                EXPECT_LT(right, controlLeft) << i;
+                EXPECT_TRUE(i == 0 || right + blank * dpi / 96 > controlLeft - TwipsToPixels(15, dpi)) << i;
+            }
+            EXPECT_EQ(end, fitted.size());
+        }
+    }
 }
 
 }  // namespace
