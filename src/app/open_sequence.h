@@ -7,7 +7,7 @@
 
 namespace kino {
 
-// "类型错误：不能打开" + file name + kRefusedTypeSuffix
+// A dropped file of another type is refused with prefix, its name and suffix.
 inline constexpr char16_t kRefusedTypePrefix[] = u"类型错误：不能打开";
 inline constexpr char16_t kRefusedTypeSuffix[] = u"，只能打开jpg、jpeg、bmp或png图像。";
 

@@ -31,8 +31,9 @@ std::optional<std::int32_t> TypeIndexOfExtension(TextView extension);
 // The files among names that are prefix, a number, "." and an extension the type accepts,
 // letter case ignored as the file system ignores it. The number may have leading zeros and,
 // when negative, its minus sign before them; numbers beyond 32 bits are no frame numbers.
-// Where several files name one number, the fewest digits win, then the extension equal to
-// `extension`, then the first listed: the plain name (prefix7.png), where it exists, wins.
+// Where several files name one number, the fewest digits win (so the plain name, prefix7.png, where
+// it exists), then the one whose extension is `extension` itself (s1.jpg before s1.jpeg, for the
+// type list's "jpg"), then the first listed.
 FrameFileMatch MatchFrameFiles(const std::vector<Text>& names, TextView prefix, std::int32_t typeIndex,
                                TextView extension, FileSystem& files);
 

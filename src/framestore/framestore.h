@@ -9,7 +9,7 @@ namespace kino {
 
 struct FrameImage {
     ImageRef image = 0;  // 0 when the file failed to decode
-    Text key;            // file name without its last dot and extension
+    Text key;            // the prefix's folder part and the file name, without its extension
 };
 
 // The window's frame list: one element per frame number of the range, in number order.

@@ -47,8 +47,8 @@ std::optional<ImageSize> JpegSize(const ReadAt& read) {
         if (type == 0xD9 || type == 0xDA) return std::nullopt;  // image data before any frame header
         std::array<std::uint8_t, 7> segment{};  // length, precision, height, width
         if (!ReadExactly(read, at + 2, segment)) return std::nullopt;
+        // A length below 2 leads the next read into these length bytes, which are no marker.
         const std::uint32_t length = BigEndian(segment.data(), 2);
-        if (length < 2) return std::nullopt;
         const bool frameHeader = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 && type != 0xCC;
         if (frameHeader) return Sized(BigEndian(&segment[5], 2), BigEndian(&segment[3], 2));
         at += 2 + length;

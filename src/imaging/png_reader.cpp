@@ -20,11 +20,6 @@ PngReader::PngReader() = default;
 
 PngReader::~PngReader() { spng_ctx_free(ctx_); }
 
-bool PngReader::Open(const std::uint8_t* data, std::size_t size) {
-    Reset();
-    return ctx_ && spng_set_png_buffer(ctx_, data, size) == 0 && Start();
-}
-
 bool PngReader::Open(ReadNext read) {
     Reset();
     read_ = std::move(read);

@@ -1,5 +1,5 @@
-// PNG frames decoded by libspng from the file's bytes in memory. Platform-free, so the Windows
-// decoder and the native fuzzer call libspng in exactly the same way.
+// PNG frames decoded by libspng from a file read in order. Platform-free, so the Windows decoder
+// and the native fuzzer call libspng in exactly the same way.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,6 @@ struct spng_ctx;
 
 namespace kino {
 
-// A PNG decoded with libspng from bytes in memory, the way the program takes frames.
 class PngReader {
 public:
     PngReader();
@@ -18,12 +17,10 @@ public:
     PngReader(const PngReader&) = delete;
     PngReader& operator=(const PngReader&) = delete;
 
-    // False for a file this reader leaves to other decoders: not a PNG, damaged header, more than
-    // 8 bits per channel, a recorded gamma other than the usual 1/2.2 (45455). The bytes must
-    // outlive the reader.
-    bool Open(const std::uint8_t* data, std::size_t size);
-    // The same from a file read in order as the decoding goes: read(into, size) gives up to size
-    // bytes, fewer only at the end. What lies below the rows decoded is never asked for.
+    // The file is read in order as the decoding goes: read(into, size) gives up to size bytes,
+    // fewer only at the end; what lies below the rows decoded is never asked for. False for a file
+    // this reader leaves to other decoders: not a PNG, damaged header, more than 8 bits per
+    // channel, a recorded gamma other than the usual 1/2.2 (45455).
     using ReadNext = std::function<std::size_t(std::uint8_t* into, std::size_t size)>;
     bool Open(ReadNext read);
     std::uint32_t Width() const { return width_; }

@@ -8,8 +8,8 @@ void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& pl
                     0, 0, platform.images);
 
     // Both options are read at every tick: the reverse box stays enabled while playing. At the
-    // end of a range that plays once, the Start/Stop command stops (playing, it only stops). The
-    // step is taken in 64 bits so that an end of 2147483647 wraps instead of overflowing.
+    // end of a range that plays once, play stops as a press of Start/Stop stops it. The step is
+    // taken in 64 bits so that an end of 2147483647 wraps instead of overflowing.
     const bool forward = !form.ReverseChecked();
     if (!form.LoopChecked() && state.currentNumber == (forward ? state.endNumber : state.startNumber))
         StopPlaying(form);

@@ -50,23 +50,23 @@ void LoadJob::Run() noexcept {
                 if (const std::optional<ImageSize> size = images_.ReadImageSize(path))
                     neededBytes_ += FrameBytes(HeldPart(*size, limit_));
             }
-            tooLarge_ = !control_.cancel && neededBytes_ > availableBytes_;
+            outOfMemory_ = !control_.cancel && neededBytes_ > availableBytes_;
         }
-        if (!control_.cancel && !tooLarge_) {
-            handles_ = images_.DecodeImages(files_.paths, limit_, control_);
+        if (!control_.cancel && !outOfMemory_) {
+            decoded_ = images_.DecodeImages(files_.paths, limit_, control_);
             if (control_.outOfMemory) {
-                tooLarge_ = true;
+                outOfMemory_ = true;
                 availableBytes_ = images_.RoomForImages();
             }
         }
     } catch (const std::exception&) {
-        tooLarge_ = true;  // no memory for the result's list: what was decoded is lost with it
+        outOfMemory_ = true;  // no memory for the result's list: what was decoded is lost with it
     }
     finished_();
 }
 
 void LoadJob::Release() {
-    for (ImageRef& image : handles_) {
+    for (ImageRef& image : decoded_) {
         if (image != 0) images_.DisposeImage(image);
         image = 0;
     }
@@ -78,14 +78,14 @@ LoadJob::Result LoadJob::Finish() {
     result.neededBytes = neededBytes_;
     result.availableBytes = availableBytes_;
     // A cancel counts whenever it came, also after the last frame: the user no longer wants it.
-    if (tooLarge_ || control_.cancel) {
-        result.outcome = tooLarge_ ? Outcome::OutOfMemory : Outcome::Cancelled;
+    if (outOfMemory_ || control_.cancel) {
+        result.outcome = outOfMemory_ ? Outcome::OutOfMemory : Outcome::Cancelled;
         Release();
         return result;
     }
-    for (std::size_t i = 0; i < files_.frames.size() && i < handles_.size(); ++i) {
-        files_.frames[i].image = handles_[i];
-        handles_[i] = 0;
+    for (std::size_t i = 0; i < files_.frames.size() && i < decoded_.size(); ++i) {
+        files_.frames[i].image = decoded_[i];
+        decoded_[i] = 0;
     }
     result.frames = std::move(files_.frames);
     return result;

@@ -63,8 +63,8 @@ private:
     const Text infoBefore_;
     const std::function<void()> finished_;
     DecodeControl control_;
-    std::vector<ImageRef> handles_;
-    bool tooLarge_ = false;
+    std::vector<ImageRef> decoded_;
+    bool outOfMemory_ = false;
     std::uint64_t neededBytes_ = 0, availableBytes_ = 0;
     std::thread thread_;  // last: starts once everything above exists
 };

@@ -17,10 +17,10 @@ public:
 
     std::int64_t Deadline(std::int64_t k) const { return start_ + k * whole_ + k * thousandths_ / 1000; }
 
-    // The index of the first deadline strictly after now (never before index 1).
+    // The index of the first deadline strictly after now (never before index 1). The estimate is
+    // never past it: Deadline(k) <= start + k * length, and the division errs far less than one.
     std::int64_t FirstAfter(std::int64_t now) const {
         std::int64_t k = std::max<std::int64_t>(1, static_cast<std::int64_t>((now - start_) / length_));
-        while (k > 1 && Deadline(k - 1) > now) --k;
         while (Deadline(k) <= now) ++k;
         return k;
     }

@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "app/layout.h"
 #include "playback/load_job.h"
 #include "playback/playback.h"
 
@@ -17,31 +18,26 @@ namespace kino::test {
 using Log = std::vector<Text>;
 inline Text FileNameOf(TextView path) { return Text(path.substr(path.rfind(u'\\') + 1)); }
 
-// Folders hold plain files; paths use "\" as on Windows.
+// Folders (keys end in "\") hold plain files; paths use "\" as on Windows.
 struct FakeFileSystem : FileSystem {
-    std::map<Text, std::vector<Text>> folders;  // key: folder path ending in "\"
-    std::set<Text> plainFiles;                  // full paths
-    std::set<Text> hidden;                      // full paths of files marked hidden or system
-    std::vector<Text> listed;                   // every folder listed, in order
-    int failListingAfter = -1;                  // >= 0: ListFiles (not ListVisibleFiles) throws after that many names
+    std::map<Text, std::vector<Text>> folders;
+    std::set<Text> hidden;  // full paths of files marked hidden or system
+    Log listed;             // every folder listed, in order
 
-    static Text WithSeparator(TextView path) {
-        Text p(path);
-        if (p.empty() || p.back() != u'\\') p.push_back(u'\\');
-        return p;
+    static Text Slashed(TextView path) { return Text(path) + (path.ends_with(u'\\') ? u"" : u"\\"); }
+    void AddFile(TextView folder, TextView name) { folders[Slashed(folder)].emplace_back(name); }
+    bool EntryExists(TextView path) override { return FolderExists(path); }
+    bool FolderExists(TextView path) override { return folders.count(Slashed(path)) != 0; }
+    void ListFiles(TextView folder, std::vector<Text>& names) override {
+        listed.emplace_back(folder);
+        const auto found = folders.find(Slashed(folder));
+        if (found == folders.end()) throw FileSystemError("no such folder");
+        names.insert(names.end(), found->second.begin(), found->second.end());
     }
-    void AddFile(TextView folder, TextView name) {
-        folders[WithSeparator(folder)].emplace_back(name);
-        plainFiles.insert(WithSeparator(folder) + Text(name));
+    void ListVisibleFiles(TextView folder, std::vector<Text>& names) override {
+        ListFiles(folder, names);
+        std::erase_if(names, [&](const Text& name) { return hidden.count(Slashed(folder) + name) != 0; });
     }
-    void RemoveFile(TextView folder, TextView name) {
-        plainFiles.erase(WithSeparator(folder) + Text(name));
-        std::erase(folders[WithSeparator(folder)], name);
-    }
-    bool EntryExists(TextView path) override { return FolderExists(path) || plainFiles.count(Text(path)) != 0; }
-    bool FolderExists(TextView path) override { return folders.count(WithSeparator(path)) != 0; }
-    void ListFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, false); }
-    void ListVisibleFiles(TextView folder, std::vector<Text>& names) override { List(folder, names, true); }
     Text LowerCase(TextView text) override {
         Text out(text);
         for (char16_t& c : out)
@@ -49,48 +45,34 @@ struct FakeFileSystem : FileSystem {
         return out;
     }
 
-private:
-    void List(TextView folder, std::vector<Text>& names, bool visibleOnly) {
-        listed.emplace_back(folder);
-        const auto found = folders.find(WithSeparator(folder));
-        if (found == folders.end()) throw FileSystemError("no such folder");
-        int given = 0;
-        for (const Text& name : found->second) {
-            if (!visibleOnly && given++ == failListingAfter) throw FileSystemError("listing broke off");
-            if (!visibleOnly || hidden.count(WithSeparator(folder) + name) == 0) names.push_back(name);
-        }
-    }
 };
 
-// Hands out images from 100 on (0 for damaged files) and logs loads, disposals and draws.
+// Hands out images from 100 on and logs loads, disposals and draws.
 struct FakeImages : ImageService {
-    std::set<Text> damaged;  // paths that fail to decode
     std::map<ImageRef, Text> pathOf;
-    std::vector<std::vector<Text>> loadCalls;
     Log events;  // "load <n>" and "dispose <image>", in order
     Log drawn;   // "<file name>@x,y" of each draw
     ImageRef nextImage = 100;
+    ImageSize limit;                                // of the last decode
     std::map<Text, ImageSize> sizes;                // header sizes; 16 x 16 for other paths
+    std::size_t headersRead = 0, disposed = 0;
     std::uint64_t room = ~std::uint64_t{0};         // what RoomForImages answers
     int outOfMemoryAt = -1;                         // >= 0: that frame's allocation fails
     std::function<void(std::size_t)> beforeDecode;  // called on the decoding thread
-    std::size_t disposed = 0;
 
-    ImageSize limit;  // of the last decode
-    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held, DecodeControl& control) override {
-        loadCalls.push_back(paths);
+    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held,
+                                       DecodeControl& control) override {
         limit = held;
-        events.push_back(u"load " + DecimalText(static_cast<std::int64_t>(paths.size())));
+        events.push_back(u"load " + DecimalText(std::ssize(paths)));
         std::vector<ImageRef> images(paths.size(), 0);
         for (std::size_t i = 0; i < paths.size() && !control.cancel && !control.outOfMemory; ++i) {
             if (beforeDecode) beforeDecode(i);
             if (static_cast<int>(i) == outOfMemoryAt) control.outOfMemory = true;
-            else if (!damaged.count(paths[i])) pathOf[images[i] = nextImage++] = paths[i];
+            else pathOf[images[i] = nextImage++] = paths[i];
             ++control.decoded;
         }
         return images;
     }
-    std::size_t headersRead = 0;
     std::optional<ImageSize> ReadImageSize(TextView path) override {
         ++headersRead;
         const auto found = sizes.find(Text(path));
@@ -106,53 +88,45 @@ struct FakeImages : ImageService {
     }
 };
 
-struct FakeBoxes : MessageBoxes {
-    Log shown;  // "text|title|style"
-    void Show(TextView text, TextView title, unsigned style) override {
-        shown.push_back(Text(text) + u"|" + Text(title) + u"|" + DecimalText(style));
-    }
+struct NoBoxes : MessageBoxes {
+    void Show(TextView, TextView, unsigned) override { ADD_FAILURE() << "no message box expected"; }
 };
 
-struct FakeSurface : DrawingSurface {
-    bool GetHdc(std::intptr_t& hdc) override { return (hdc = 1) != 0; }
-    bool Refresh() override { return true; }
-};
-
-// The window's controls as plain fields; every write is logged.
-struct FakeForm : FormControls {
-    Text folder, prefix, first, last;
+// The window's controls as plain fields, the picture box a surface that draws nothing; every write
+// is logged.
+struct FakeForm : FormControls, DrawingSurface {
+    Text folder, prefix, first, last, info;
     std::int32_t typeIndex = 0;
-    std::vector<Text> types{u"jpg", u"bmp", u"png"};
     bool reverse = false, loop = true, clock = false;
     int rate = 30;
-    std::int32_t interval = 33;
-    Text info;
-    FakeSurface picture;
     Log writes;
 
+    void Write(Text what) { writes.push_back(std::move(what)); }
     Text FolderText() override { return folder; }
-    void SetFolderText(TextView text) override { writes.push_back(u"folder=" + (folder = Text(text))); }
+    void SetFolderText(TextView text) override { Write(u"folder=" + (folder = Text(text))); }
     Text PrefixText() override { return prefix; }
-    void SetPrefixText(TextView text) override { writes.push_back(u"prefix=" + (prefix = Text(text))); }
+    void SetPrefixText(TextView text) override { Write(u"prefix=" + (prefix = Text(text))); }
     Text FirstNumberText() override { return first; }
-    void SetFirstNumberText(TextView text) override { writes.push_back(u"first=" + (first = Text(text))); }
+    void SetFirstNumberText(TextView text) override { Write(u"first=" + (first = Text(text))); }
     Text LastNumberText() override { return last; }
-    void SetLastNumberText(TextView text) override { writes.push_back(u"last=" + (last = Text(text))); }
+    void SetLastNumberText(TextView text) override { Write(u"last=" + (last = Text(text))); }
     std::int32_t TypeIndex() override { return typeIndex; }
-    void SetTypeIndex(std::int32_t index) override { writes.push_back(u"type=" + DecimalText(typeIndex = index)); }
-    Text TypeEntry(std::int32_t i) override { return i >= 0 && i < std::ssize(types) ? types[i] : Text(); }
+    void SetTypeIndex(std::int32_t index) override { Write(u"type=" + DecimalText(typeIndex = index)); }
+    Text TypeEntry(std::int32_t i) override { return i >= 0 && i < 3 ? Text(kTypeEntries[i]) : Text(); }
     bool ReverseChecked() override { return reverse; }
     bool LoopChecked() override { return loop; }
     int Rate() override { return rate; }
     Text InfoText() override { return info; }
-    void SetInfoText(TextView text) override { writes.push_back(u"info=" + (info = Text(text))); }
-    void SetRateCaption(TextView text) override { writes.push_back(u"rate caption=" + Text(text)); }
+    void SetInfoText(TextView text) override { Write(u"info=" + (info = Text(text))); }
+    void SetRateCaption(TextView text) override { Write(u"rate caption=" + Text(text)); }
     bool ClockEnabled() override { return clock; }
-    void SetClockEnabled(bool on) override { writes.push_back((clock = on) ? u"clock on" : u"clock off"); }
-    void SetClockInterval(std::int32_t ms) override { writes.push_back(u"interval=" + DecimalText(interval = ms)); }
-    void SetInputsEnabled(bool on) override { writes.push_back(on ? u"inputs enabled" : u"inputs disabled"); }
-    void ClearPicture() override { writes.push_back(u"clear"); }
-    DrawingSurface& Picture() override { return picture; }
+    void SetClockEnabled(bool on) override { Write((clock = on) ? u"clock on" : u"clock off"); }
+    void SetClockInterval(std::int32_t ms) override { Write(u"interval=" + DecimalText(ms)); }
+    void SetInputsEnabled(bool on) override { Write(on ? u"inputs enabled" : u"inputs disabled"); }
+    void ClearPicture() override { Write(u"clear"); }
+    DrawingSurface& Picture() override { return *this; }
+    bool GetHdc(std::intptr_t& hdc) override { return (hdc = 1) != 0; }
+    bool Refresh() override { return true; }
     ImageSize PictureLimit() override { return {256, 256}; }
 };
 
@@ -160,7 +134,7 @@ struct FakeForm : FormControls {
 struct Rig {
     FakeFileSystem files;
     FakeImages images;
-    FakeBoxes boxes;
+    NoBoxes boxes;
     Platform platform{files, images, boxes};
     FakeForm form;
     PlaybackState state;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/layout.h"
 #include "app/open_sequence.h"
 #include "fakes.h"
 
@@ -11,23 +10,22 @@ namespace {
 
 using test::Log;
 
-TEST(MatchFrameFiles, TakesPlainThenFewestDigitsThenTheTypesOwnExtension) {
+TEST(MatchFrameFiles, TakesTheFewestDigitsThenTheTypesOwnExtension) {
     const struct {
         std::vector<Text> names;
         const char16_t* prefix;
         std::int32_t type;
         Log matched;  // number=name
     } rows[] = {
-        {{u"frame_0007.png", u"frame_7.png", u"frame_07.png"}, u"frame_", 2, {u"7=frame_7.png"}},
-        {{u"frame_0007.png", u"frame_07.png", u"Frame_0008.PNG"}, u"frame_", 2, {u"7=frame_07.png", u"8=Frame_0008.PNG"}},
-        {{u"walk-003.png", u"walk-3.png", u"walk-0.png", u"walk-00.png", u"walk+4.png"}, u"walk", 2, {u"-3=walk-3.png"}},
-        {{u"a2147483647.png", u"a2147483648.png", u"a-2147483648.png", u"a-2147483649.png", u"a99999999999999999999.png",
-          u"a00000000000000000002.png"},
+        {{u"f_0007.png", u"f_7.png", u"f_07.png", u"F_0008.PNG"}, u"f_", 2, {u"7=f_7.png", u"8=F_0008.PNG"}},
+        {{u"w-003.png", u"w-3.png", u"w-0.png", u"w-00.png", u"w+4.png"}, u"w", 2, {u"-3=w-3.png"}},
+        {{u"a2147483647.png", u"a2147483648.png", u"a-2147483648.png", u"a-2147483649.png",
+          u"a99999999999999999999.png", u"a00000000000000000002.png"},
          u"a", 2, {u"-2147483648=a-2147483648.png", u"2=a00000000000000000002.png", u"2147483647=a2147483647.png"}},
-        {{u"s1.jpeg", u"s1.jpg", u"s2.jpeg", u"s03.JPG", u"s3.jpeg", u"s4.bmp"}, u"s", 0, {u"1=s1.jpg", u"2=s2.jpeg", u"3=s3.jpeg"}},
-        {{u"img1.jpg", u"img2.png.bak", u"img3", u"img.png", u"img 5.png", u"img6x.png", u"img٧.png", u"xmg8.png"}, u"img", 2, {}},
-        {{u"shot2_0001.png", u"shot2_0002.png", u"shot1.png"}, u"shot2_", 2, {u"1=shot2_0001.png", u"2=shot2_0002.png"}},
-        {{u"帧001.png", u"帧0001.png"}, u"帧", 2, {u"1=帧001.png"}},
+        {{u"s1.jpeg", u"s1.jpg", u"s2.jpeg", u"s03.JPG", u"s3.jpeg", u"s4.bmp"}, u"s", 0,
+         {u"1=s1.jpg", u"2=s2.jpeg", u"3=s3.jpeg"}},
+        {{u"img1.jpg", u"img2.png.bak", u"img3", u"img.png", u"img 5.png", u"img6x.png", u"img٧.png", u"xmg8.png"},
+         u"img", 2, {}},
     };
     for (const auto& row : rows) {
         test::FakeFileSystem files;
@@ -49,16 +47,13 @@ TEST(OnlySequence, IsTheLongestRunOfTheFoldersOneSequence) {
         {{u"b1.png", u"b002.png", u"B3.png", u"b0003.png"}, 2, u"b 2 1..3"},
         {{u"x1.jpg", u"x2.jpeg", u"y1.png", u"y2.png"}, 2, u"y 2 1..2"},
         {{u"x1.jpg", u"x2.jpeg", u"y1.png", u"y2.png"}, 1, u""},
-        {{u"x1.png", u"x2.png", u"y1.png", u"y2.png"}, 2, u""},
         {{u"z99999999998.png", u"z99999999999.png", u"z5.png", u"readme.png", u"7"}, 2, u""},
     };
     for (const auto& row : rows) {
         test::FakeFileSystem files;
-        const auto run = OnlySequence(row.names, row.preferred, [](std::int32_t t) { return Text(kTypeEntries[t]); }, files);
-        EXPECT_EQ(run ? run->prefix + u" " + DecimalText(run->typeIndex) + u" " + run->firstDigits + u".." + run->lastDigits
-                      : u"",
-                  row.found)
-            << ::testing::PrintToString(row.names.front());
+        const auto run = OnlySequence(row.names, row.preferred, [](std::int32_t t) { return kTypeEntries[t]; }, files);
+        const Text type = run ? u" " + DecimalText(run->typeIndex) + u" " : u"";
+        EXPECT_EQ(run ? run->prefix + type + run->firstDigits + u".." + run->lastDigits : u"", row.found);
     }
 }
 
@@ -69,15 +64,15 @@ TEST(ScanFrameFiles, ListsOnceAndStopsAtTheFirstNumberWithoutAVisibleFile) {
     files.hidden.insert(u"C:\\f\\sub\\img004.png");
     FrameScan scan = ScanFrameFiles(u"C:\\f", u"sub\\img", 2, u"png", 1, 9, files);
     EXPECT_EQ(scan.keys, (FrameKeyMap{{1, u"sub\\img001"}, {2, u"sub\\img002"}, {3, u"sub\\img3"}}));
+    EXPECT_EQ(scan.files.paths, (Log{u"C:\\f\\sub\\img001.png", u"C:\\f\\sub\\img002.png", u"C:\\f\\sub\\img3.png"}));
     EXPECT_EQ(scan.firstMissing, 4);
-    EXPECT_EQ(files.listed, std::vector<Text>{u"C:\\f\\sub\\"});
+    EXPECT_EQ(files.listed, Log{u"C:\\f\\sub\\"});
     EXPECT_EQ(ScanFrameFiles(u"C:\\nowhere", u"img", 2, u"png", 5, 9, files).firstMissing, 5);
 }
 
 // Dropping a path, or choosing a folder, on a form whose fields hold what was typed before.
 TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
-    const Text refused = u"info=类型错误：不能打开";
-    const Text only = u"，只能打开jpg、jpeg、bmp或png图像。";
+    const Text refused = u"info=类型错误：不能打开", only = u"，只能打开jpg、jpeg、bmp或png图像。";
     const struct {
         const char16_t* path;
         bool chosen;  // through the folder dialog rather than dropped
@@ -111,6 +106,21 @@ TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
         else OpenDroppedPath(form, files, row.path);
         EXPECT_EQ(form.writes, row.writes) << ::testing::PrintToString(Text(row.path));
     }
+}
+
+// The first equal key decides, even when its file failed to decode (a3); release disposes every
+// element, 0 included, and frees the list.
+TEST(FrameStore, LookupIsExactAndReleaseDisposesAll) {
+    test::FakeImages images;
+    test::FakeForm surface;
+    images.pathOf = {{100, u"A1.JPG"}, {101, u"a1.jpg"}, {102, u"walk.01.jpg"}, {103, u"a3.jpeg"}};
+    FrameArray frames = {{100, u"A1"}, {101, u"a1"}, {102, u"walk.01"}, {0, u"a3"}, {103, u"a3"}};
+    for (const char16_t* key : {u"A1", u"a1", u"walk.01", u"a3", u"a", u""})
+        ShowFrameByName(surface, frames, key, 5, -6, images);
+    EXPECT_EQ(images.drawn, (Log{u"A1.JPG@5,-6", u"a1.jpg@5,-6", u"walk.01.jpg@5,-6"}));
+    ReleaseFrameImages(frames, images);
+    EXPECT_EQ(images.events, (Log{u"dispose 100", u"dispose 101", u"dispose 102", u"dispose 0", u"dispose 103"}));
+    EXPECT_EQ(frames.capacity(), 0u);
 }
 
 }  // namespace
