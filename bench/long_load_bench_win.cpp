@@ -120,7 +120,7 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, 
 double CancelLatency(const std::wstring& folder, int frames, const Platform& platform, DWORD delayMs) {
     FrameFiles files;
     for (int n = 0; n < frames; ++n) {
-        files.frames.push_back({0, u"img" + DecimalText(n)});
+        files.frames.push_back({OwnedImage(), u"img" + DecimalText(n)});
         files.paths.push_back(FromWide(folder.c_str()) + u"\\img" + DecimalText(n) + u".png");
     }
     std::mutex mutex;

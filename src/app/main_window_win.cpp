@@ -187,7 +187,7 @@ void OnDpiChanged(MainWindow& window, int dpi, const RECT& suggested) {
 void OnDestroy(MainWindow& window) {
     window.load.Abandon();
     window.clock.SetEnabled(false);
-    ReleaseFrameImages(window.state.frames, window.images);  // only a load that played left frames
+    ReleaseFrameImages(window.state.frames);  // only a load that played left frames
     TerminateGDIPlus();
     PostQuitMessage(0);
 }

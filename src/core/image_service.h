@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/text.h"
@@ -40,21 +41,51 @@ struct DecodeControl {
     std::atomic<bool> outOfMemory{false};  // a frame could not be allocated; the rest is skipped
 };
 
+struct ImageService;
+
+// A decoded image owned by this handle: its service disposes of it when the handle goes. Moves,
+// never copies; empty (0) when the file failed to decode.
+class OwnedImage {
+public:
+    OwnedImage() = default;
+    OwnedImage(ImageRef image, ImageService& service) : image_(image), service_(&service) {}
+    OwnedImage(OwnedImage&& other) noexcept : image_(std::exchange(other.image_, 0)), service_(other.service_) {}
+    OwnedImage& operator=(OwnedImage&& other) noexcept {
+        if (this != &other) {
+            reset();
+            image_ = std::exchange(other.image_, 0);
+            service_ = other.service_;
+        }
+        return *this;
+    }
+    ~OwnedImage() { reset(); }
+    ImageRef get() const { return image_; }
+    inline void reset();
+
+private:
+    ImageRef image_ = 0;
+    ImageService* service_ = nullptr;
+};
+
 struct ImageService {
     virtual ~ImageService() = default;
     // Decodes the top-left part of every path's image, at most limit (HeldPart): nothing beyond
     // it is ever shown. result[i] belongs to paths[i] and is 0 when that file could not be opened
-    // or decoded, or was skipped after a cancel or a failed allocation. The caller owns the
-    // images. May decode on several threads; returns when they have all ended.
-    virtual std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize limit,
-                                               DecodeControl& control) = 0;
+    // or decoded, or was skipped after a cancel or a failed allocation. May decode on several
+    // threads; returns when they have all ended.
+    virtual std::vector<OwnedImage> DecodeImages(const std::vector<Text>& paths, ImageSize limit,
+                                                 DecodeControl& control) = 0;
     // The size the file's header records; nothing when it can't be read.
     virtual std::optional<ImageSize> ReadImageSize(TextView path) = 0;
     // How many more bytes of decoded images this process can still allocate.
     virtual std::uint64_t RoomForImages() = 0;
-    virtual void DisposeImage(ImageRef image) = 0;
+    virtual void DisposeImage(ImageRef image) = 0;  // through OwnedImage
     // Draws image unscaled with its top-left corner at (x, y); reports its own failures.
     virtual void DrawImage(DrawingSurface& surface, ImageRef image, std::int32_t x, std::int32_t y) = 0;
 };
+
+void OwnedImage::reset() {
+    if (image_ != 0) service_->DisposeImage(std::exchange(image_, 0));
+}
 
 }  // namespace kino

@@ -104,7 +104,7 @@ FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeInde
         }
         Text key = Text(folderPart) + KeyOfFileName(found->second.name);
         scan.keys.emplace_hint(scan.keys.end(), found->first, key);
-        scan.files.frames.push_back({0, std::move(key)});
+        scan.files.frames.push_back({OwnedImage(), std::move(key)});
         scan.files.paths.push_back(listed + found->second.name);
     }
     return scan;

@@ -16,14 +16,13 @@ void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView
     for (const FrameImage& frame : frames) {
         if (frame.key != frameKey) continue;
         // The first equal key decides, even when its file failed to decode.
-        if (frame.image != 0) images.DrawImage(surface, frame.image, x, y);
+        if (frame.image.get() != 0) images.DrawImage(surface, frame.image.get(), x, y);
         return;
     }
 }
 
-void ReleaseFrameImages(FrameArray& frames, ImageService& images) {
-    for (const FrameImage& frame : frames) images.DisposeImage(frame.image);
-    FrameArray().swap(frames);  // frees the keys and the storage; can't throw
+void ReleaseFrameImages(FrameArray& frames) {
+    FrameArray().swap(frames);  // disposes every image, frees the keys and the storage; can't throw
 }
 
 }  // namespace kino

@@ -8,7 +8,7 @@
 namespace kino {
 
 struct FrameImage {
-    ImageRef image = 0;  // 0 when the file failed to decode
+    OwnedImage image;  // empty when the file failed to decode
     Text key;            // the prefix's folder part and the file name, without its extension
 };
 
@@ -30,7 +30,7 @@ struct FrameFiles {
 void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,
                      std::int32_t y, ImageService& images);
 
-// Disposes every image (0 included) and empties the list.
-void ReleaseFrameImages(FrameArray& frames, ImageService& images);
+// Disposes every image, in order, and empties the list.
+void ReleaseFrameImages(FrameArray& frames);
 
 }  // namespace kino

@@ -16,9 +16,9 @@
 
 namespace kino {
 
-std::vector<ImageRef> GdiplusImageService::DecodeImages(const std::vector<Text>& paths, ImageSize limit,
+std::vector<OwnedImage> GdiplusImageService::DecodeImages(const std::vector<Text>& paths, ImageSize limit,
                                                         DecodeControl& control) {
-    std::vector<ImageRef> images(paths.size(), 0);
+    std::vector<OwnedImage> images(paths.size());
     std::atomic<std::size_t> next{0};
     // A cancel or a failed allocation ends the work of each thread between two frames, and the
     // decoding of the frame in hand between two bands of its rows.
@@ -31,7 +31,7 @@ std::vector<ImageRef> GdiplusImageService::DecodeImages(const std::vector<Text>&
         for (std::size_t i; !LoadStopped(&control) && (i = next.fetch_add(1)) < paths.size();) {
             TakeBitmapAllocationFailure();
             try {
-                images[i] = LoadImageFile(paths[i], limit, decoder);
+                images[i] = OwnedImage(LoadImageFile(paths[i], limit, decoder), *this);
             } catch (const std::bad_alloc&) {
                 control.outOfMemory = true;  // no memory for the path's copy
             }

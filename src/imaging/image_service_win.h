@@ -12,7 +12,7 @@ public:
     explicit GdiplusImageService(HWND owner = nullptr) : owner_(owner) {}
     // Decodes on every core: each worker takes the next unclaimed path and makes its own images;
     // result[i] belongs to paths[i] whatever order the workers finish in.
-    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize limit,
+    std::vector<OwnedImage> DecodeImages(const std::vector<Text>& paths, ImageSize limit,
                                        DecodeControl& control) override;
     std::optional<ImageSize> ReadImageSize(TextView path) override;
     // What the address space, the commit limit and the free physical memory leave.

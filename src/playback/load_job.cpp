@@ -32,7 +32,6 @@ LoadJob::LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text i
 LoadJob::~LoadJob() {
     Cancel();
     if (thread_.joinable()) thread_.join();
-    Release();
 }
 
 void LoadJob::Run() noexcept {
@@ -65,13 +64,6 @@ void LoadJob::Run() noexcept {
     finished_();
 }
 
-void LoadJob::Release() {
-    for (ImageRef& image : decoded_) {
-        if (image != 0) images_.DisposeImage(image);
-        image = 0;
-    }
-}
-
 LoadJob::Result LoadJob::Finish() {
     if (thread_.joinable()) thread_.join();
     Result result;
@@ -80,12 +72,11 @@ LoadJob::Result LoadJob::Finish() {
     // A cancel counts whenever it came, also after the last frame: the user no longer wants it.
     if (outOfMemory_ || control_.cancel) {
         result.outcome = outOfMemory_ ? Outcome::OutOfMemory : Outcome::Cancelled;
-        Release();
+        decoded_.clear();  // disposes of them
         return result;
     }
     for (std::size_t i = 0; i < files_.frames.size() && i < decoded_.size(); ++i) {
-        files_.frames[i].image = decoded_[i];
-        decoded_[i] = 0;
+        files_.frames[i].image = std::move(decoded_[i]);
     }
     result.frames = std::move(files_.frames);
     return result;
@@ -93,7 +84,7 @@ LoadJob::Result LoadJob::Finish() {
 
 std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
                                    LoadRequest request, std::function<void()> finished) {
-    ReleaseFrameImages(state.frames, platform.images);
+    ReleaseFrameImages(state.frames);
     std::unique_ptr<LoadJob> job;
     try {
         job = std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images, form.InfoText(),

@@ -55,7 +55,6 @@ public:
 
 private:
     void Run() noexcept;
-    void Release();
 
     FrameFiles files_;
     const ImageSize limit_;
@@ -63,7 +62,7 @@ private:
     const Text infoBefore_;
     const std::function<void()> finished_;
     DecodeControl control_;
-    std::vector<ImageRef> decoded_;
+    std::vector<OwnedImage> decoded_;
     bool outOfMemory_ = false;
     std::uint64_t neededBytes_ = 0, availableBytes_ = 0;
     std::thread thread_;  // last: starts once everything above exists

@@ -60,18 +60,23 @@ struct FakeImages : ImageService {
     int outOfMemoryAt = -1;                         // >= 0: that frame's allocation fails
     std::function<void(std::size_t)> beforeDecode;  // called on the decoding thread
 
-    std::vector<ImageRef> DecodeImages(const std::vector<Text>& paths, ImageSize held,
-                                       DecodeControl& control) override {
+    std::vector<OwnedImage> DecodeImages(const std::vector<Text>& paths, ImageSize held,
+                                         DecodeControl& control) override {
         limit = held;
         events.push_back(u"load " + DecimalText(std::ssize(paths)));
-        std::vector<ImageRef> images(paths.size(), 0);
+        std::vector<OwnedImage> images(paths.size());
         for (std::size_t i = 0; i < paths.size() && !control.cancel && !control.outOfMemory; ++i) {
             if (beforeDecode) beforeDecode(i);
             if (static_cast<int>(i) == outOfMemoryAt) control.outOfMemory = true;
-            else pathOf[images[i] = nextImage++] = paths[i];
+            else images[i] = Own(paths[i]);
             ++control.decoded;
         }
         return images;
+    }
+    // A decoded image of path, owned.
+    OwnedImage Own(const Text& path) {
+        pathOf[nextImage] = path;
+        return OwnedImage(nextImage++, *this);
     }
     std::optional<ImageSize> ReadImageSize(TextView path) override {
         ++headersRead;

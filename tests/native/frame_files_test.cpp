@@ -109,17 +109,22 @@ TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
 }
 
 // The first equal key decides, even when its file failed to decode (a3); release disposes every
-// element, 0 included, and frees the list.
+// image and frees the list.
 TEST(FrameStore, LookupIsExactAndReleaseDisposesAll) {
     test::FakeImages images;
     test::FakeForm surface;
-    images.pathOf = {{100, u"A1.JPG"}, {101, u"a1.jpg"}, {102, u"walk.01.jpg"}, {103, u"a3.jpeg"}};
-    FrameArray frames = {{100, u"A1"}, {101, u"a1"}, {102, u"walk.01"}, {0, u"a3"}, {103, u"a3"}};
+    FrameArray frames(5);
+    const char16_t* const keys[] = {u"A1", u"a1", u"walk.01", u"a3", u"a3"};
+    const char16_t* const names[] = {u"A1.JPG", u"a1.jpg", u"walk.01.jpg", nullptr, u"a3.jpeg"};
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        frames[i].key = keys[i];
+        if (names[i]) frames[i].image = images.Own(names[i]);
+    }
     for (const char16_t* key : {u"A1", u"a1", u"walk.01", u"a3", u"a", u""})
         ShowFrameByName(surface, frames, key, 5, -6, images);
     EXPECT_EQ(images.drawn, (Log{u"A1.JPG@5,-6", u"a1.jpg@5,-6", u"walk.01.jpg@5,-6"}));
-    ReleaseFrameImages(frames, images);
-    EXPECT_EQ(images.events, (Log{u"dispose 100", u"dispose 101", u"dispose 102", u"dispose 0", u"dispose 103"}));
+    ReleaseFrameImages(frames);
+    EXPECT_EQ(images.events, (Log{u"dispose 100", u"dispose 101", u"dispose 102", u"dispose 103"}));
     EXPECT_EQ(frames.capacity(), 0u);
 }
 

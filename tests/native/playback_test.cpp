@@ -37,7 +37,7 @@ TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
         SCOPED_TRACE(::testing::PrintToString(Text(row.first) + u".." + row.last));
         test::Rig rig;
         rig.Prepare(0, 9);
-        rig.state.frames = {{55, u"old"}};
+        rig.state.frames.push_back({rig.images.Own(u"old"), u"old"});
         rig.files.folders[u"\\"] = rig.files.folders[u"C:\\frames\\"];  // "" as a system may read it: here
         rig.form.folder = row.folder;
         rig.form.first = row.first;
