@@ -21,7 +21,8 @@ protected:
 class MemorySurface final : public DrawingSurface {
 public:
     MemorySurface(int width, int height)
-        : width_(width), bitmap_(MakeDib32(dc_.get(), width, height, &bits_)), selected_(dc_.get(), bitmap_.get()) {
+        : width_(width), bitmap_(MakeDib32(dc_.get(), width, height, &bits_)),
+          selected_(dc_.get(), bitmap_.get()) {
         std::fill_n(static_cast<std::uint32_t*>(bits_), width * height, 0xFFFFFFu);
     }
 
@@ -30,18 +31,18 @@ public:
         return static_cast<const std::uint32_t*>(bits_)[y * width_ + x] | 0xFF000000;
     }
 
+    enum class Failure { None, NoHdc, RefusedHdc, NoRefresh };
     bool GetHdc(std::intptr_t& hdc) override {
-        hdc = refusedHdc ? 0 : reinterpret_cast<std::intptr_t>(dc_.get());  // GDI+ makes no graphics for 0
-        return hasHdc;
+        // GDI+ makes no graphics for a DC of 0.
+        hdc = failure == Failure::RefusedHdc ? 0 : reinterpret_cast<std::intptr_t>(dc_.get());
+        return failure != Failure::NoHdc;
     }
     bool Refresh() override {
         ++refreshes;
-        return hasRefresh;
+        return failure != Failure::NoRefresh;
     }
 
-    bool hasHdc = true;
-    bool refusedHdc = false;
-    bool hasRefresh = true;
+    Failure failure = Failure::None;
     int refreshes = 0;
 
 private:

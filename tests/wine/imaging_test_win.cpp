@@ -89,19 +89,20 @@ TEST_F(ImageFileTest, DrawsAtPixelSizeThePixelsGdiplusDrawsForTheWholeImage) {
 
 // The box of a surface that fails belongs to the program's window, whichever window is active.
 TEST_F(ImageFileTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
-    const HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
-                                       nullptr, nullptr, nullptr, nullptr);
-    const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
-                                       nullptr, nullptr, nullptr, nullptr);
+    const auto window = [](const wchar_t* title) {
+        return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+    };
+    const HWND owner = window(L"owner"), other = window(L"other");
     SetActiveWindow(other);
     GdiplusImageService service(owner);
-    MemorySurface noHdc(8, 8), noRefresh(8, 8), refusedHdc(8, 8);
-    noHdc.hasHdc = false;
-    noRefresh.hasRefresh = false;
-    refusedHdc.refusedHdc = true;
-    service.DrawImage(noHdc, 0, 0, 0);
-    service.DrawImage(noRefresh, 0, 0, 0);
-    service.DrawImage(refusedHdc, 0, 0, 0);
+    using enum MemorySurface::Failure;
+    for (const MemorySurface::Failure failure : {NoHdc, NoRefresh, RefusedHdc}) {
+        MemorySurface surface(8, 8);
+        surface.failure = failure;
+        service.DrawImage(surface, 0, 0, 0);
+        EXPECT_EQ(surface.refreshes, failure == NoRefresh) << "a draw that failed refreshes nothing";
+    }
     ASSERT_EQ(g_boxes.size(), 3u);
     for (const RecordedBox& box : g_boxes) {
         EXPECT_EQ(box.owner, owner);
@@ -109,7 +110,6 @@ TEST_F(ImageFileTest, DrawingErrorsShowTheirBoxOwnedByTheMainWindow) {
         EXPECT_EQ(box.title, u"GDIPlus2");
         EXPECT_EQ(box.style, 16u);
     }
-    EXPECT_EQ(noHdc.refreshes + refusedHdc.refreshes, 0);
     DestroyWindow(other);
     DestroyWindow(owner);
 }
