@@ -26,25 +26,28 @@ using Frames = std::vector<int>;
 
 COLORREF FrameColour(int n) { return RGB(20 + n * 23, 240 - n * 19, (60 + n * 71) % 256); }
 
+// The folder's img<first> … img<last>.png to play.
+void Prepare(const FormFixture& ui, const std::wstring& folder, const wchar_t* first, const wchar_t* last,
+             bool loop = true, bool reverse = false, int rate = 120) {
+    ui.SetText(IdFolderLabel, folder);
+    ui.SetText(IdPrefixBox, L"img");
+    ui.SetText(IdFirstNumberBox, first);
+    ui.SetText(IdLastNumberBox, last);
+    SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
+    ui.SetChecked(IdLoopBox, loop);
+    ui.SetChecked(IdReverseBox, reverse);
+    ui.SetRate(rate);
+}
+
 class PlaybackTest : public ::testing::Test {
 protected:
     // Frames img<padding>0.png … img<padding><last>.png, each one solid colour.
     void WriteFrames(int last, int size = 48, const std::wstring& padding = L"") {
-        for (int n = 0; n <= last; ++n) {
-            const std::wstring name = L"img" + padding + std::to_wstring(n) + L".png";
-            WriteSolidPng(folder.File(name), size, size, FrameColour(n));
-        }
+        for (int n = 0; n <= last; ++n)
+            WriteSolidPng(folder.File(L"img" + padding + std::to_wstring(n) + L".png"), size, size, FrameColour(n));
     }
-
     void Prepare(const wchar_t* first, const wchar_t* last, bool loop, bool reverse = false, int rate = 120) {
-        ui.SetText(IdFolderLabel, folder.Path());
-        ui.SetText(IdPrefixBox, L"img");
-        ui.SetText(IdFirstNumberBox, first);
-        ui.SetText(IdLastNumberBox, last);
-        SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
-        ui.SetChecked(IdLoopBox, loop);
-        ui.SetChecked(IdReverseBox, reverse);
-        ui.SetRate(rate);
+        test::Prepare(ui, folder.Path(), first, last, loop, reverse, rate);
     }
 
     // The frame the picture box shows: its number, -1 when cleared, -2 otherwise.
@@ -166,7 +169,6 @@ TEST(DropTest, ADroppedFrameFillsTheFieldsAndPlaysAndDropsWhilePlayingChangeNoth
     ui.Click(IdPlayButton);
 }
 
-
 int ThreadsOfThisProcess() {
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
@@ -177,43 +179,31 @@ int ThreadsOfThisProcess() {
     return count;
 }
 
-class LongLoadTest : public ::testing::Test {
-protected:
-    // img0 … img<frames-1>.png, copies of one 1080p PNG of noise, and a take0 … take9 beside them.
-    void WriteSequence(int frames = 40) {
-        Pixels pixels(1920u * 1080u);
-        std::uint32_t seed = 1;
-        for (std::uint32_t& p : pixels) p = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
-        const std::wstring first = folder.File(L"img0.png");
-        SaveWithGdiplus(first, 1920, 1080, pixels, Encoder::Png);
-        for (int n = 1; n < frames; ++n)
-            CopyFileW(first.c_str(), folder.File(L"img" + std::to_wstring(n) + L".png").c_str(), FALSE);
-        for (int n = 0; n < 10; ++n)
-            CopyFileW(first.c_str(), folder.File(L"take" + std::to_wstring(n) + L".png").c_str(), FALSE);
+// img0 … img39.png, copies of one 1080p PNG of noise, and a take0 … take9 beside them.
+void WriteLongSequence(const TempFolder& folder) {
+    Pixels pixels(1920u * 1080u);
+    std::uint32_t seed = 1;
+    for (std::uint32_t& p : pixels) p = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
+    const std::wstring first = folder.File(L"img0.png");
+    SaveWithGdiplus(first, 1920, 1080, pixels, Encoder::Png);
+    for (int n = 1; n < 50; ++n) {
+        const std::wstring name = n < 40 ? L"img" + std::to_wstring(n) : L"take" + std::to_wstring(n - 40);
+        CopyFileW(first.c_str(), folder.File(name + L".png").c_str(), FALSE);
     }
-    static void Prepare(const FormFixture& ui, const std::wstring& folder) {
-        ui.SetText(IdFolderLabel, folder);
-        ui.SetText(IdPrefixBox, L"img");
-        ui.SetText(IdFirstNumberBox, L"0");
-        ui.SetText(IdLastNumberBox, L"39");
-        SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
-    }
-    static void Press(const FormFixture& ui) { SendMessageW(ui.Item(IdPlayButton), BM_CLICK, 0, 0); }
-
-    TempFolder folder;
-};
+}
 
 // Cancelled by the play button, by Esc or by closing the window: nothing plays, and closing
 // leaves no thread of the window or its load behind (counted before the window existed). Meanwhile
 // the window answers (another thread asks) and the info box shows the frames coming in.
-TEST_F(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPlays) {
-    WriteSequence();
+TEST(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPlays) {
+    const TempFolder folder;
+    WriteLongSequence(folder);
     enum class Cancel { Button, Escape, Close };
     for (const Cancel cancel : {Cancel::Button, Cancel::Escape, Cancel::Close}) {
         SCOPED_TRACE(static_cast<int>(cancel));
         const int threadsBefore = ThreadsOfThisProcess();
         FormFixture ui;
-        Prepare(ui, folder.Path());
+        Prepare(ui, folder.Path(), L"0", L"39");
         std::atomic<bool> done{false}, proberEnded{false};
         std::atomic<int> unanswered{0};
         std::thread prober([&, window = ui.Window()] {
@@ -221,7 +211,8 @@ TEST_F(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPl
                 unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
             proberEnded = true;
         });
-        Press(ui);
+        const auto press = [&] { SendMessageW(ui.Item(IdPlayButton), BM_CLICK, 0, 0); };  // returns as it loads
+        press();
         EXPECT_TRUE(ui.InputsAre(false));
         EXPECT_EQ(ui.TextOf(IdInfoBox), u"正在载入：0/40 帧");
         const bool progressed = ui.PumpUntil([&] { return ui.TextOf(IdInfoBox) != u"正在载入：0/40 帧"; }, 20000);
@@ -237,7 +228,7 @@ TEST_F(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPl
             continue;
         }
         if (cancel == Cancel::Escape) PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-        else Press(ui);
+        else press();
         ASSERT_TRUE(ui.PumpUntil([&] { return !ui.Loading(); }, 5000));
         EXPECT_EQ(ui.TextOf(IdInfoBox), u"已取消载入。");
         EXPECT_FALSE(ui.Playing());
