@@ -204,7 +204,7 @@ TEST(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPlay
         const int threadsBefore = ThreadsOfThisProcess();
         FormFixture ui;
         Prepare(ui, folder.Path(), L"0", L"39");
-        std::atomic<bool> done{false}, proberEnded{false};
+        std::atomic<bool> done{cancel == Cancel::Close}, proberEnded{false};  // long gone when threads are counted
         std::atomic<int> unanswered{0};
         std::thread prober([&, window = ui.Window()] {
             for (DWORD_PTR result; !done; Sleep(10))
