@@ -15,29 +15,24 @@ using ::testing::UnorderedElementsAre;
 
 TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
     TempFolder folder;
+    // Hidden and system entries are no entries; a hidden folder is a folder.
     const struct {
         const wchar_t* name;
         DWORD attributes;
         bool entry, isFolder;
-    } rows[] = {
-        // Hidden and system entries are no entries; a hidden folder is a folder.
-        {L"plain.txt", FILE_ATTRIBUTE_NORMAL, true, false},
-        {L"readonly.txt", FILE_ATTRIBUTE_READONLY, true, false},
-        {L"hidden.txt", FILE_ATTRIBUTE_HIDDEN, false, false},
-        {L"system.txt", FILE_ATTRIBUTE_SYSTEM, false, false},
-        {L"帧Ω.png", FILE_ATTRIBUTE_NORMAL, true, false},
-        {L"sub", FILE_ATTRIBUTE_DIRECTORY, true, true},
-        {L"hiddensub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, false, true},
-    };
+    } rows[] = {{L"plain.txt", FILE_ATTRIBUTE_NORMAL, true, false},
+                {L"readonly.txt", FILE_ATTRIBUTE_READONLY, true, false},
+                {L"hidden.txt", FILE_ATTRIBUTE_HIDDEN, false, false},
+                {L"system.txt", FILE_ATTRIBUTE_SYSTEM, false, false},
+                {L"帧Ω.png", FILE_ATTRIBUTE_NORMAL, true, false},
+                {L"sub", FILE_ATTRIBUTE_DIRECTORY, true, true},
+                {L"hiddensub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, false, true}};
     Win32FileSystem files;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::wstring path = folder.File(row.name);
-        if (row.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
-        } else {
-            WriteBytes(path, "x");
-        }
+        if (row.attributes & FILE_ATTRIBUTE_DIRECTORY) CreateDirectoryW(path.c_str(), nullptr);
+        else WriteBytes(path, "x");
         SetFileAttributesW(path.c_str(), row.attributes);
         EXPECT_EQ(files.EntryExists(FromWide(path.c_str())), row.entry);
         EXPECT_EQ(files.FolderExists(FromWide(path.c_str())), row.isFolder);
@@ -54,13 +49,14 @@ TEST(Win32FileSystem, TellsEntriesFilesAndFoldersApartAndListsFiles) {
 
     std::vector<Text> names{u"kept"};
     files.ListFiles(folder.PathText(), names);
-    EXPECT_THAT(names, UnorderedElementsAre(u"kept", u"plain.txt", u"readonly.txt", u"hidden.txt", u"system.txt", u"帧Ω.png"));
+    EXPECT_THAT(names, UnorderedElementsAre(u"kept", u"plain.txt", u"readonly.txt", u"hidden.txt", u"system.txt",
+                                            u"帧Ω.png"));
     std::vector<Text> visible;
     files.ListVisibleFiles(folder.PathText(), visible);
     EXPECT_THAT(visible, UnorderedElementsAre(u"plain.txt", u"readonly.txt", u"帧Ω.png"));
     std::vector<Text> empty;
     files.ListFiles(folder.FileText(L"sub"), empty);
-    EXPECT_TRUE(empty.empty());
+    EXPECT_TRUE(empty.empty()) << "no . or ..";
     EXPECT_THROW(files.ListFiles(folder.FileText(L"missing"), empty), FileSystemError);
     EXPECT_THROW(files.ListFiles(folder.FileText(L"plain.txt"), empty), FileSystemError);
     EXPECT_EQ(files.LowerCase(u"A.B.GIF ÀÉÎÕÜ ΩΣ ДЖ 帧"), u"a.b.gif àéîõü ωσ дж 帧");

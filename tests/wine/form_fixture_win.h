@@ -63,7 +63,8 @@ public:
     }
     // Pumps messages, as the program's loop does, until done() is true (then true) or the time is up.
     bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const {
-        for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
+        const ULONGLONG end = GetTickCount64() + timeoutMs;
+        for (; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
             if (GetTickCount64() >= end) return false;
             for (MSG msg; !done() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
                 if (msg.hwnd == window_ && msg.message == kClockMessage) ++ticks_;
@@ -80,22 +81,5 @@ private:
     HWND window_;
     mutable unsigned ticks_ = 0;
 };
-
-// The rectangle of control in the client area of container.
-inline RECT RectIn(HWND control, HWND container) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-// Pixel-exact width of text in the font of control.
-inline int TextWidthIn(HWND control, const Text& text) {
-    WindowDc dc(control);
-    SelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    SIZE size{};
-    GetTextExtentPoint32W(dc.get(), Wide(text), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
 
 }  // namespace kino::test

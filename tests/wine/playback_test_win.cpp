@@ -1,14 +1,19 @@
-// Playback end to end on the real window with real frame files, read back from the picture box.
+// The real window with real frame files: playback read back from the picture box, frames dropped
+// on it as Explorer drops them, and a long load that it answers through and that can be cancelled.
 #include <windows.h>
 #include <psapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "base/message_box_win.h"
 #include "base/text_win.h"
 #include "form_fixture_win.h"
 #include "imaging/picture_box_win.h"
@@ -21,25 +26,28 @@ using Frames = std::vector<int>;
 
 COLORREF FrameColour(int n) { return RGB(20 + n * 23, 240 - n * 19, (60 + n * 71) % 256); }
 
+// The folder's img<first> … img<last>.png to play.
+void Prepare(const FormFixture& ui, const std::wstring& folder, const wchar_t* first, const wchar_t* last,
+             bool loop = true, bool reverse = false, int rate = 120) {
+    ui.SetText(IdFolderLabel, folder);
+    ui.SetText(IdPrefixBox, L"img");
+    ui.SetText(IdFirstNumberBox, first);
+    ui.SetText(IdLastNumberBox, last);
+    SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
+    ui.SetChecked(IdLoopBox, loop);
+    ui.SetChecked(IdReverseBox, reverse);
+    ui.SetRate(rate);
+}
+
 class PlaybackTest : public ::testing::Test {
 protected:
     // Frames img<padding>0.png … img<padding><last>.png, each one solid colour.
     void WriteFrames(int last, int size = 48, const std::wstring& padding = L"") {
-        for (int n = 0; n <= last; ++n) {
-            const std::wstring name = L"img" + padding + std::to_wstring(n) + L".png";
-            WriteSolidPng(folder.File(name), size, size, FrameColour(n));
-        }
+        for (int n = 0; n <= last; ++n)
+            WriteSolidPng(folder.File(L"img" + padding + std::to_wstring(n) + L".png"), size, size, FrameColour(n));
     }
-
     void Prepare(const wchar_t* first, const wchar_t* last, bool loop, bool reverse = false, int rate = 120) {
-        ui.SetText(IdFolderLabel, folder.Path());
-        ui.SetText(IdPrefixBox, L"img");
-        ui.SetText(IdFirstNumberBox, first);
-        ui.SetText(IdLastNumberBox, last);
-        SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
-        ui.SetChecked(IdLoopBox, loop);
-        ui.SetChecked(IdReverseBox, reverse);
-        ui.SetRate(rate);
+        test::Prepare(ui, folder.Path(), first, last, loop, reverse, rate);
     }
 
     // The frame the picture box shows: its number, -1 when cleared, -2 otherwise.
@@ -124,6 +132,108 @@ TEST_F(PlaybackTest, EachLoadReleasesTheLastAndClosingWhilePlayingReleasesAll) {
     EXPECT_FALSE(IsWindow(ui.Window()));
     ui.Pump(100);  // a tick still queued finds no window
     EXPECT_LT(PrivateBytes(), before + kLoad / 2);
+}
+
+// Frame files dropped as Explorer sends them: WM_DROPFILES with a DROPFILES block in global
+// memory. What a drop fills in is tested natively.
+void Drop(HWND window, const std::wstring& list) {  // paths, each ended by a NUL
+    const std::size_t bytes = (list.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, list.c_str(), bytes);
+    GlobalUnlock(memory);
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);  // the window frees it
+}
+
+// The first of the paths counts; it plays; while it plays the fields are locked and a drop changes nothing.
+TEST(DropTest, ADroppedFrameFillsTheFieldsAndPlaysAndDropsWhilePlayingChangeNothing) {
+    TempFolder temp;
+    FormFixture ui;
+    const std::wstring folder = temp.File(L"渲染");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    for (int n : {1, 2, 3, 4, 6}) WriteSolidPng(folder + L"\\shot2_000" + std::to_wstring(n) + L".png", 8, 8, 0);
+    EXPECT_TRUE(GetWindowLongW(ui.Window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "Explorer may drop here";
+    const auto fields = [&] {
+        return std::vector<Text>{ui.TextOf(IdFolderLabel), ui.TextOf(IdPrefixBox), ui.TextOf(IdFirstNumberBox),
+                                 ui.TextOf(IdLastNumberBox)};
+    };
+    const std::vector<Text> filled{FromWide(folder.c_str()), u"shot2_", u"0001", u"0004"};
+    Drop(ui.Window(), folder + L"\\shot2_0003.png" + L'\0' + temp.Path() + L'\0');
+    EXPECT_EQ(fields(), filled);
+    ui.Click(IdPlayButton);
+    ASSERT_TRUE(ui.Playing()) << ::testing::PrintToString(ui.TextOf(IdInfoBox));
+    Drop(ui.Window(), folder + L"\\shot2_0006.png" + L'\0');
+    EXPECT_EQ(fields(), filled);
+    ui.Click(IdPlayButton);
+}
+
+int ThreadsOfThisProcess() {
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    return count;
+}
+
+// img0 … img39.png, copies of one 1080p PNG of noise, and a take0 … take9 beside them.
+void WriteLongSequence(const TempFolder& folder) {
+    Pixels pixels(1920u * 1080u);
+    std::uint32_t seed = 1;
+    for (std::uint32_t& p : pixels) p = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
+    const std::wstring first = folder.File(L"img0.png");
+    SaveWithGdiplus(first, 1920, 1080, pixels, Encoder::Png);
+    for (int n = 1; n < 50; ++n) {
+        const std::wstring name = n < 40 ? L"img" + std::to_wstring(n) : L"take" + std::to_wstring(n - 40);
+        CopyFileW(first.c_str(), folder.File(name + L".png").c_str(), FALSE);
+    }
+}
+
+// Cancelled by the play button, by Esc or by closing the window: nothing plays, and closing
+// leaves no thread of the window or its load behind (counted before the window existed). Meanwhile
+// the window answers (another thread asks) and the info box shows the frames coming in.
+TEST(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPlays) {
+    const TempFolder folder;
+    WriteLongSequence(folder);
+    enum class Cancel { Button, Escape, Close };
+    for (const Cancel cancel : {Cancel::Button, Cancel::Escape, Cancel::Close}) {
+        SCOPED_TRACE(static_cast<int>(cancel));
+        const int threadsBefore = ThreadsOfThisProcess();
+        FormFixture ui;
+        Prepare(ui, folder.Path(), L"0", L"39");
+        std::atomic<bool> done{cancel == Cancel::Close}, proberEnded{false};  // long gone when threads are counted
+        std::atomic<int> unanswered{0};
+        std::thread prober([&, window = ui.Window()] {
+            for (DWORD_PTR result; !done; Sleep(10))
+                unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
+            proberEnded = true;
+        });
+        const auto press = [&] { SendMessageW(ui.Item(IdPlayButton), BM_CLICK, 0, 0); };  // returns as it loads
+        press();
+        EXPECT_TRUE(ui.InputsAre(false));
+        EXPECT_EQ(ui.TextOf(IdInfoBox), u"正在载入：0/40 帧");
+        const bool progressed = ui.PumpUntil([&] { return ui.TextOf(IdInfoBox) != u"正在载入：0/40 帧"; }, 20000);
+        done = true;
+        ui.PumpUntil([&] { return proberEnded.load(); }, 5000);  // its last WM_NULL answered too
+        prober.join();
+        EXPECT_EQ(unanswered, 0);
+        ASSERT_TRUE(progressed && ui.Loading()) << "some frames in, not all";
+        if (cancel == Cancel::Close) {
+            SendMessageW(ui.Window(), WM_CLOSE, 0, 0);
+            EXPECT_FALSE(IsWindow(ui.Window()));
+            EXPECT_LE(ThreadsOfThisProcess(), threadsBefore) << "a thread of the window or its load is left";
+            continue;
+        }
+        if (cancel == Cancel::Escape) PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        else press();
+        ASSERT_TRUE(ui.PumpUntil([&] { return !ui.Loading(); }, 5000));
+        EXPECT_EQ(ui.TextOf(IdInfoBox), u"已取消载入。");
+        EXPECT_FALSE(ui.Playing());
+        EXPECT_TRUE(ui.InputsAre(true));
+    }
 }
 
 }  // namespace
