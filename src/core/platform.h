@@ -29,11 +29,9 @@ struct FileSystem {
     virtual bool EntryExists(TextView path) = 0;
     // An existing folder (hidden ones included).
     virtual bool FolderExists(TextView path) = 0;
-    // Appends the names (no path) of the folder's files, not its subfolders, in the order
-    // the system lists them. Throws FileSystemError when the folder can't be listed; names
-    // read before the failure stay appended.
-    virtual void ListFiles(TextView folder, std::vector<Text>& names) = 0;
-    // The same, without the files marked hidden or system: those a frame number can name.
+    // Appends the names (no path) of the folder's files that a frame number can name: not its
+    // subfolders, nor files marked hidden or system; in the order the system lists them. Throws
+    // FileSystemError when the folder can't be listed; names read before the failure stay appended.
     virtual void ListVisibleFiles(TextView folder, std::vector<Text>& names) = 0;
     // The system's lower-case mapping of letters.
     virtual Text LowerCase(TextView text) = 0;

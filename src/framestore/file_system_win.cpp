@@ -37,9 +37,7 @@ bool Win32FileSystem::FolderExists(TextView path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The folder's files, hidden and read-only ones included, less those with any of the
-// attributes in skipped.
-static void ListFilesWithout(TextView folder, DWORD skipped, std::vector<Text>& names) {
+void Win32FileSystem::ListVisibleFiles(TextView folder, std::vector<Text>& names) {
     Text pattern(folder);
     if (pattern.empty() || pattern.back() != u'\\') pattern.push_back(u'\\');
     pattern.push_back(u'*');
@@ -55,17 +53,11 @@ static void ListFilesWithout(TextView folder, DWORD skipped, std::vector<Text>& 
     }
     do {
         // Files only; "." and ".." are folders.
-        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | skipped)) continue;
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kHiddenOrSystem)) continue;
         names.push_back(FromWide(found.cFileName));
     } while (FindNextFileW(find.get(), &found));
     const DWORD error = GetLastError();
     if (error != ERROR_NO_MORE_FILES) throw FileSystemError(ListingError("the folder can't be listed", error));
-}
-
-void Win32FileSystem::ListFiles(TextView folder, std::vector<Text>& names) { ListFilesWithout(folder, 0, names); }
-
-void Win32FileSystem::ListVisibleFiles(TextView folder, std::vector<Text>& names) {
-    ListFilesWithout(folder, kHiddenOrSystem, names);
 }
 
 Text Win32FileSystem::LowerCase(TextView text) {

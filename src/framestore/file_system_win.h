@@ -8,7 +8,6 @@ class Win32FileSystem final : public FileSystem {
 public:
     bool EntryExists(TextView path) override;
     bool FolderExists(TextView path) override;
-    void ListFiles(TextView folder, std::vector<Text>& names) override;
     void ListVisibleFiles(TextView folder, std::vector<Text>& names) override;
     Text LowerCase(TextView text) override;
 };

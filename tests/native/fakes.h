@@ -28,14 +28,11 @@ struct FakeFileSystem : FileSystem {
     void AddFile(TextView folder, TextView name) { folders[Slashed(folder)].emplace_back(name); }
     bool EntryExists(TextView path) override { return FolderExists(path); }
     bool FolderExists(TextView path) override { return folders.count(Slashed(path)) != 0; }
-    void ListFiles(TextView folder, std::vector<Text>& names) override {
+    void ListVisibleFiles(TextView folder, std::vector<Text>& names) override {
         listed.emplace_back(folder);
         const auto found = folders.find(Slashed(folder));
         if (found == folders.end()) throw FileSystemError("no such folder");
         names.insert(names.end(), found->second.begin(), found->second.end());
-    }
-    void ListVisibleFiles(TextView folder, std::vector<Text>& names) override {
-        ListFiles(folder, names);
         std::erase_if(names, [&](const Text& name) { return hidden.count(Slashed(folder) + name) != 0; });
     }
     Text LowerCase(TextView text) override {

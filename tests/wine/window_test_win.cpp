@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -195,21 +197,25 @@ void SelectInFolderDialog(HWND dialog, const std::wstring& path) {
     }
 }
 
-// Presses the folder button and answers its dialog from another thread: selects path (or
-// nothing) and presses OK or Cancel. True when the dialog, owned by the window, showed.
-bool AnswerFolderDialog(const FormFixture& ui, const std::wstring& path, bool confirm) {
+// Presses the folder button (its command, which a disabled button would not send) and answers
+// its dialog from another thread: runs whileOpen, selects path (or nothing) and presses OK or
+// Cancel. True when the dialog, owned by the window, showed.
+bool AnswerFolderDialog(const FormFixture& ui, const std::wstring& path, bool confirm,
+                        const std::function<void()>& whileOpen = {}) {
     std::atomic<bool> done{false}, found{false};
     std::thread answer([&] {
         for (int i = 0; i < 400 && !done; ++i, Sleep(25)) {
             const HWND dialog = FindWindowW(L"#32770", nullptr);
             if (!dialog || GetWindow(dialog, GW_OWNER) != ui.Window() || !IsWindowVisible(dialog)) continue;
             found = true;
+            if (whileOpen) whileOpen();
             if (!path.empty()) SelectInFolderDialog(dialog, path);
             PostMessageW(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
             return;
         }
     });
-    ui.Click(IdFolderButton);
+    SendMessageW(ui.Window(), WM_COMMAND, MAKEWPARAM(IdFolderButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ui.Item(IdFolderButton)));
     done = true;
     answer.join();
     return found;
@@ -226,6 +232,27 @@ TEST_F(MainWindow, FolderDialogPutsTheChosenPathIntoTheFolderLabelChineseNamesIn
     EXPECT_EQ(ui.TextOf(IdFolderLabel), FromWide(expected));
     EXPECT_TRUE(AnswerFolderDialog(ui, L"", false));
     EXPECT_EQ(ui.TextOf(IdFolderLabel), u"") << "Cancel loses the path chosen before";
+}
+
+// A handler's modal loop (the folder dialog, its command sent while playing) runs no tick of the
+// frame clock: the picture keeps the frame it showed.
+TEST_F(MainWindow, NoTickRunsInsideAHandlersModalLoop) {
+    TempFolder temp;
+    for (int n = 0; n < 4; ++n) WriteSolidPng(temp.File(L"img" + std::to_wstring(n) + L".png"), 8, 8, RGB(60 * n, 0, 9));
+    ui.SetText(IdFolderLabel, temp.Path());
+    ui.SetText(IdPrefixBox, L"img");
+    ui.SetText(IdFirstNumberBox, L"0");
+    ui.SetText(IdLastNumberBox, L"3");
+    SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
+    ui.SetRate(120);
+    ui.Click(IdPlayButton);
+    ASSERT_TRUE(ui.PumpUntil([&] { return ui.Ticks() > 2; }, 5000));
+    std::set<COLORREF> shown;
+    EXPECT_TRUE(AnswerFolderDialog(ui, L"", false, [&] {
+        for (int i = 0; i < 30; ++i, Sleep(10)) shown.insert(GetPixel(WindowDc(ui.Item(IdPictureBox)).get(), 2, 2));
+    }));
+    EXPECT_EQ(shown.size(), 1u) << "frames drawn while the dialog was open";
+    ui.Click(IdPlayButton);
 }
 
 }  // namespace
