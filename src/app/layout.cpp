@@ -8,26 +8,26 @@ namespace {
 
 using K = ControlKind;
 
-// Each control: design name, kind, id; left, top, width, height; caption, parent; visible, enabled,
+// Each control: kind, id; left, top, width, height; caption, parent; visible, enabled,
 // locked while playing; value.
 constexpr ControlSpec kControls[] = {
-    {"Command1", K::Button, IdFolderButton, 120, 120, 975, 495, u"文件夹", IdNone, true, true, true, 0},
-    {"Label1", K::Label, IdFolderLabel, 1200, 240, 60, 255, u"", IdNone, true, true, false, 0},
-    {"Label2", K::Label, IdCaptionsLabel, 120, 720, 7140, 255, nullptr, IdNone, true, true, false, 0},
-    {"Text1(0)", K::TextBox, IdPrefixBox, 720, 720, 1335, 270, u"", IdNone, true, true, true, 0},
-    {"Text1(1)", K::TextBox, IdSpareBox, 3000, 720, 1215, 270, u"", IdNone, false, true, false, 0},
-    {"Text1(2)", K::TextBox, IdFirstNumberBox, 5160, 720, 1095, 270, u"", IdNone, true, true, true, 0},
-    {"Text1(3)", K::TextBox, IdLastNumberBox, 7320, 720, 1095, 270, u"", IdNone, true, true, true, 0},
-    {"Label3", K::Label, IdRateLabel, 120, 1200, 1290, 255, nullptr, IdNone, true, true, false, 0},
-    {"HScroll1", K::ScrollBar, IdRateBar, 1680, 1200, 2655, 255, nullptr, IdNone, true, true, true, kInitialRate},
-    {"Command2", K::Button, IdPlayButton, 7320, 120, 1095, 495, u"启动/停止", IdNone, true, true, false, 0},
-    {"Check1", K::CheckBox, IdReverseBox, 4560, 1200, 735, 255, u"逆序", IdNone, true, true, false, 0},
-    {"Picture1", K::PictureBox, IdPictureBox, 240, 1680, 3840, 3840, nullptr, IdNone, true, true, false, 0},
-    {"Frame1", K::GroupBox, IdInfoFrame, 4200, 1560, 4215, 3975, u"信息", IdNone, true, true, false, 0},
-    {"txtInfo", K::TextBox, IdInfoBox, 120, 360, 3975, 3495, u"", IdInfoFrame, true, false, false, 0},
-    {"Combo1", K::ComboBox, IdTypeList, 3000, 720, 1215, 375, nullptr, IdNone, true, true, true, 0},
-    {"Check2", K::CheckBox, IdLoopBox, 5400, 1200, 735, 255, u"循环", IdNone, true, true, true, 1},
-    {"Label4", K::Label, IdCreditLabel, 6750, 1200, 1620, 255, u"制作：胶片放映小组", IdNone, true, true, false, 0},
+    {K::Button, IdFolderButton, 120, 120, 975, 495, u"文件夹", IdNone, true, true, true, 0},
+    {K::Label, IdFolderLabel, 1200, 240, 60, 255, u"", IdNone, true, true, false, 0},
+    {K::Label, IdCaptionsLabel, 120, 720, 7140, 255, nullptr, IdNone, true, true, false, 0},
+    {K::TextBox, IdPrefixBox, 720, 720, 1335, 270, u"", IdNone, true, true, true, 0},
+    {K::TextBox, IdSpareBox, 3000, 720, 1215, 270, u"", IdNone, false, true, false, 0},
+    {K::TextBox, IdFirstNumberBox, 5160, 720, 1095, 270, u"", IdNone, true, true, true, 0},
+    {K::TextBox, IdLastNumberBox, 7320, 720, 1095, 270, u"", IdNone, true, true, true, 0},
+    {K::Label, IdRateLabel, 120, 1200, 1290, 255, nullptr, IdNone, true, true, false, 0},
+    {K::ScrollBar, IdRateBar, 1680, 1200, 2655, 255, nullptr, IdNone, true, true, true, kInitialRate},
+    {K::Button, IdPlayButton, 7320, 120, 1095, 495, u"启动/停止", IdNone, true, true, false, 0},
+    {K::CheckBox, IdReverseBox, 4560, 1200, 735, 255, u"逆序", IdNone, true, true, false, 0},
+    {K::PictureBox, IdPictureBox, 240, 1680, 3840, 3840, nullptr, IdNone, true, true, false, 0},
+    {K::GroupBox, IdInfoFrame, 4200, 1560, 4215, 3975, u"信息", IdNone, true, true, false, 0},
+    {K::TextBox, IdInfoBox, 120, 360, 3975, 3495, u"", IdInfoFrame, true, false, false, 0},
+    {K::ComboBox, IdTypeList, 3000, 720, 1215, 375, nullptr, IdNone, true, true, true, 0},
+    {K::CheckBox, IdLoopBox, 5400, 1200, 735, 255, u"循环", IdNone, true, true, true, 1},
+    {K::Label, IdCreditLabel, 6750, 1200, 1620, 255, u"制作：胶片放映小组", IdNone, true, true, false, 0},
 };
 
 // The four captions, and the control each must end before.

@@ -32,7 +32,6 @@ enum ControlId : int {
 };
 
 struct ControlSpec {
-    const char* designName;  // the control's name in the form's design
     ControlKind kind;
     ControlId id;
     int left, top, width, height;  // twips, from the parent's client origin

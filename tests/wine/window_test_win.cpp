@@ -55,7 +55,7 @@ protected:
         EXPECT_EQ(client.right, TwipsToPixels(kFormClientWidthTwips, dpi));
         EXPECT_EQ(client.bottom, TwipsToPixels(kFormClientHeightTwips, dpi));
         for (const ControlSpec& entry : ControlTable()) {
-            SCOPED_TRACE(entry.designName);
+            SCOPED_TRACE(entry.id);
             const HWND control = ui.Item(entry.id);
             ASSERT_NE(control, nullptr);
             EXPECT_EQ(IsWindowVisible(control) != FALSE, entry.visible);
