@@ -151,8 +151,7 @@ int Run(int frames) {
     test::TempFolder root;
     Win32FileSystem files;
     GdiplusImageService images;
-    WindowMessageBoxes boxes;
-    const Platform platform{files, images, boxes};
+    const Platform platform{files, images};
 
     const std::wstring longFolder = root.File(L"long");
     WriteSequence(longFolder, L"img", frames);

@@ -57,7 +57,7 @@ private:
 // Made at WM_NCCREATE, freed at WM_NCDESTROY.
 struct MainWindow {
     explicit MainWindow(HWND window)
-        : hwnd(window), controls(*this), images(window), boxes(window), clock(window, kClockMessage),
+        : hwnd(window), controls(*this), images(window), clock(window, kClockMessage),
           load(window) {
         clock.SetInterval(ClockIntervalForRate(kInitialRate));
     }
@@ -72,11 +72,10 @@ struct MainWindow {
     WindowControls controls;
     Win32FileSystem files;
     GdiplusImageService images;
-    WindowMessageBoxes boxes;
     FrameTimer clock;
     WindowLoad load;  // a start's load while it runs
 
-    Platform platform() { return Platform{files, images, boxes}; }
+    Platform platform() { return Platform{files, images}; }
     HWND Item(ControlId id) const { return GetDlgItem(hwnd, id); }
 };
 

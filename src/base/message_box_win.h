@@ -14,14 +14,4 @@ int ShowMessageBox(HWND owner, TextView text, TextView title, unsigned style);
 // Replaces the function behind ShowMessageBox (null restores MessageBoxW); returns the old one.
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
 
-// The MessageBoxes seam, owned by one window.
-class WindowMessageBoxes final : public MessageBoxes {
-public:
-    explicit WindowMessageBoxes(HWND owner = nullptr) : owner_(owner) {}
-    void Show(TextView text, TextView title, unsigned style) override { ShowMessageBox(owner_, text, title, style); }
-
-private:
-    HWND owner_;
-};
-
 }  // namespace kino

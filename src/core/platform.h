@@ -11,12 +11,6 @@ namespace kino {
 // Message-box style: stop icon and one OK button.
 inline constexpr unsigned kStopIconStyle = 16;
 
-struct MessageBoxes {
-    virtual ~MessageBoxes() = default;
-    // Shows a modal box and returns when the user has closed it.
-    virtual void Show(TextView text, TextView title, unsigned style) = 0;
-};
-
 // Raised when a folder cannot be opened or listed.
 struct FileSystemError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -40,7 +34,6 @@ struct FileSystem {
 struct Platform {
     FileSystem& files;
     ImageService& images;
-    MessageBoxes& boxes;
 };
 
 }  // namespace kino

@@ -90,10 +90,6 @@ struct FakeImages : ImageService {
     }
 };
 
-struct NoBoxes : MessageBoxes {
-    void Show(TextView, TextView, unsigned) override { ADD_FAILURE() << "no message box expected"; }
-};
-
 // The window's controls as plain fields, the picture box a surface that draws nothing; every write
 // is logged.
 struct FakeForm : FormControls, DrawingSurface {
@@ -136,8 +132,7 @@ struct FakeForm : FormControls, DrawingSurface {
 struct Rig {
     FakeFileSystem files;
     FakeImages images;
-    NoBoxes boxes;
-    Platform platform{files, images, boxes};
+    Platform platform{files, images};
     FakeForm form;
     PlaybackState state;
     static constexpr char16_t kFolder[] = u"C:\\frames";
