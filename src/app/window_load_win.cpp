@@ -9,17 +9,16 @@ void WindowLoad::Begin(PlaybackState& state, FormControls& form, const Platform&
     if (!job_) return;
     shown_ = LoadProgressText(0, job_->Total());
     SetTimer(window_, kLoadProgressTimer, kLoadProgressMs, nullptr);
+}
 
-    // The taskbar button shows the progress too, where the system has one (Windows 7 on).
+// The taskbar button shows the progress too, where the system has one (Windows 7 on): from the
+// first progress step, so that a load shorter than that costs no COM object.
+void WindowLoad::StartTaskbarProgress() {
     com_.emplace(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
                                    reinterpret_cast<void**>(taskbar_.put())))) {
-        if (SUCCEEDED(taskbar_.get()->HrInit())) {
-            taskbar_.get()->SetProgressState(window_, TBPF_NORMAL);
-            taskbar_.get()->SetProgressValue(window_, 0, job_->Total());
-        } else {
-            taskbar_.reset();
-        }
+        if (SUCCEEDED(taskbar_.get()->HrInit())) taskbar_.get()->SetProgressState(window_, TBPF_NORMAL);
+        else taskbar_.reset();
     }
 }
 
@@ -36,7 +35,9 @@ void WindowLoad::ShowProgress(FormControls& form) {
 }
 
 void WindowLoad::OnProgressTimer(FormControls& form) {
-    if (job_ && !job_->Cancelled()) ShowProgress(form);
+    if (!job_ || job_->Cancelled()) return;
+    if (!com_) StartTaskbarProgress();
+    ShowProgress(form);
 }
 
 void WindowLoad::OnDone(PlaybackState& state, FormControls& form) {

@@ -39,6 +39,7 @@ public:
     void Abandon();
 
 private:
+    void StartTaskbarProgress();
     void ShowProgress(FormControls& form);
     void EndTaskbarProgress();
 
