@@ -1,7 +1,7 @@
 // What the benchmarks share: frames that compress like real ones, and the process's memory.
 #pragma once
 #include <windows.h>
-#include <psapi.h>
+
 
 #include <algorithm>
 #include <atomic>
@@ -17,46 +17,13 @@ namespace kino {
 namespace {
 
 using test::Pixels;
+// As a double: the benchmarks subtract and divide it.
+inline double PrivateBytes() { return static_cast<double>(test::PrivateBytes()); }
 using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// The process's private bytes (its commit charge). Windows gives the same figure as PagefileUsage
-// and PrivateUsage; Wine leaves PrivateUsage at 0.
-double PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
-    return static_cast<double>(std::max(counters.PrivateUsage, counters.PagefileUsage));
-}
-
-// Samples the private bytes every 5 ms while it lives and keeps the highest (rarely enough not
-// to take CPU time from the decoding).
-class PeakSampler {
-public:
-    PeakSampler() : peak_(PrivateBytes()), thread_([this] {
-        while (!stop_) {
-            peak_ = std::max(peak_.load(), PrivateBytes());
-            Sleep(5);
-        }
-    }) {}
-    ~PeakSampler() { Stop(); }
-    double Stop() {
-        if (thread_.joinable()) {
-            stop_ = true;
-            thread_.join();
-            peak_ = std::max(peak_.load(), PrivateBytes());
-        }
-        return peak_;
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::atomic<double> peak_;
-    std::thread thread_;
-};
 
 // Frame n of a sequence: soft colour fields, a moving disc, stripes and fine noise, so that
 // the files compress like real frames do (neither flat nor random).

@@ -1,5 +1,9 @@
 #include "sample_files_win.h"
 
+#include <psapi.h>
+
+#include <algorithm>
+
 #include <atomic>
 #include <filesystem>
 #include <stdexcept>
@@ -162,6 +166,13 @@ UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits) {
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     *bits = nullptr;
     return UniqueBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
+std::uint64_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    return std::max(counters.PrivateUsage, counters.PagefileUsage);
 }
 
 }  // namespace kino::test

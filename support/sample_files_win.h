@@ -58,6 +58,10 @@ void SaveWithGdiplus(const std::wstring& path, int width, int height, const Pixe
 // The pixels of a decoded image, as 32bpp ARGB; empty when it can't be read.
 Pixels ImagePixels(std::uintptr_t image, int* width = nullptr, int* height = nullptr);
 
+// The process's private bytes (its commit charge): Windows gives the same figure as PagefileUsage
+// and PrivateUsage, Wine only the first.
+std::uint64_t PrivateBytes();
+
 // A 32-bit top-down DIB section; *bits receives its pixels.
 UniqueBitmap MakeDib32(HDC dc, int width, int height, void** bits);
 

@@ -44,6 +44,18 @@ public:
         SendMessageW(Item(id), BM_CLICK, 0, 0);
         PumpUntil([this] { return !Loading(); }, 60000);
     }
+    // The folder's img<first> … img<last>.png to play, typed in as a user would.
+    void Prepare(const std::wstring& folder, const wchar_t* first, const wchar_t* last, bool loop = true,
+                 bool reverse = false, int rate = 120) const {
+        SetText(IdFolderLabel, folder);
+        SetText(IdPrefixBox, L"img");
+        SetText(IdFirstNumberBox, first);
+        SetText(IdLastNumberBox, last);
+        SendMessageW(Item(IdTypeList), CB_SETCURSEL, 2, 0);
+        SetChecked(IdLoopBox, loop);
+        SetChecked(IdReverseBox, reverse);
+        SetRate(rate);
+    }
     void SetChecked(ControlId id, bool checked) const {
         SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }

@@ -26,19 +26,6 @@ using Frames = std::vector<int>;
 
 COLORREF FrameColour(int n) { return RGB(20 + n * 23, 240 - n * 19, (60 + n * 71) % 256); }
 
-// The folder's img<first> … img<last>.png to play.
-void Prepare(const FormFixture& ui, const std::wstring& folder, const wchar_t* first, const wchar_t* last,
-             bool loop = true, bool reverse = false, int rate = 120) {
-    ui.SetText(IdFolderLabel, folder);
-    ui.SetText(IdPrefixBox, L"img");
-    ui.SetText(IdFirstNumberBox, first);
-    ui.SetText(IdLastNumberBox, last);
-    SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
-    ui.SetChecked(IdLoopBox, loop);
-    ui.SetChecked(IdReverseBox, reverse);
-    ui.SetRate(rate);
-}
-
 class PlaybackTest : public ::testing::Test {
 protected:
     // Frames img<padding>0.png … img<padding><last>.png, each one solid colour.
@@ -47,7 +34,7 @@ protected:
             WriteSolidPng(folder.File(L"img" + padding + std::to_wstring(n) + L".png"), size, size, FrameColour(n));
     }
     void Prepare(const wchar_t* first, const wchar_t* last, bool loop, bool reverse = false, int rate = 120) {
-        test::Prepare(ui, folder.Path(), first, last, loop, reverse, rate);
+        ui.Prepare(folder.Path(), first, last, loop, reverse, rate);
     }
 
     // The frame the picture box shows: its number, -1 when cleared, -2 otherwise.
@@ -109,22 +96,14 @@ TEST_F(PlaybackTest, PaddedFramesLoopEitherWayAndTheReverseBoxTurnsThem) {
     }
 }
 
-// The process's private bytes (Wine counts them as PagefileUsage, Windows as both).
-std::size_t PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return std::max(counters.PrivateUsage, counters.PagefileUsage);
-}
-
 TEST_F(PlaybackTest, EachLoadReleasesTheLastAndClosingWhilePlayingReleasesAll) {
     // Twenty frames of the box's size at 96 dpi, held whole at any dpi: 5.2 MB.
     constexpr std::size_t kSize = 256, kLoad = 20 * kSize * kSize * 4;
     WriteFrames(19, kSize);
     Prepare(L"0", L"19", true, false, 1);
-    const std::size_t before = PrivateBytes();
+    const std::uint64_t before = PrivateBytes();
     for (int run = 0; run < 21; ++run) ui.Click(IdPlayButton);
-    const std::size_t playing = PrivateBytes();
+    const std::uint64_t playing = PrivateBytes();
     EXPECT_LT(playing, before + 2 * kLoad) << "loads kept: " << (playing - before) / kLoad;
     EXPECT_GT(playing, before + kLoad / 2) << "the figure measures what a load holds";
     ASSERT_TRUE(ui.Playing());
@@ -203,7 +182,7 @@ TEST(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPlay
         SCOPED_TRACE(static_cast<int>(cancel));
         const int threadsBefore = ThreadsOfThisProcess();
         FormFixture ui;
-        Prepare(ui, folder.Path(), L"0", L"39");
+        ui.Prepare(folder.Path(), L"0", L"39");
         std::atomic<bool> done{cancel == Cancel::Close}, proberEnded{false};  // long gone when threads are counted
         std::atomic<int> unanswered{0};
         std::thread prober([&, window = ui.Window()] {

@@ -122,11 +122,7 @@ TEST_F(DpiLayout, AfterAMoveTheBoxShowsTheFramesPixels) {
     Pixels pixels(500 * 500);
     for (std::uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | (i % 500 / 2) << 16 | (i / 500 / 2) << 8;
     for (const wchar_t* name : {L"img0.png", L"img1.png"}) WriteBytes(temp.File(name), PngBytes(500, 500, pixels));
-    ui.SetText(IdFolderLabel, temp.Path());
-    ui.SetText(IdPrefixBox, L"img");
-    ui.SetText(IdFirstNumberBox, L"0");
-    ui.SetText(IdLastNumberBox, L"1");
-    SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
+    ui.Prepare(temp.Path(), L"0", L"1");
     ui.Click(IdPlayButton);
     for (const int dpi : {dpi_, dpi_ * 2 / 3}) {
         MoveToDpi(dpi);
@@ -267,12 +263,7 @@ TEST_F(MainWindow, FolderDialogPutsTheChosenPathIntoTheFolderLabelChineseNamesIn
 TEST_F(MainWindow, NoTickRunsInsideAHandlersModalLoop) {
     TempFolder temp;
     for (int n = 0; n < 4; ++n) WriteSolidPng(temp.File(L"img" + std::to_wstring(n) + L".png"), 8, 8, RGB(60 * n, 0, 9));
-    ui.SetText(IdFolderLabel, temp.Path());
-    ui.SetText(IdPrefixBox, L"img");
-    ui.SetText(IdFirstNumberBox, L"0");
-    ui.SetText(IdLastNumberBox, L"3");
-    SendMessageW(ui.Item(IdTypeList), CB_SETCURSEL, 2, 0);
-    ui.SetRate(120);
+    ui.Prepare(temp.Path(), L"0", L"3");
     ui.Click(IdPlayButton);
     ASSERT_TRUE(ui.PumpUntil([&] { return ui.Ticks() > 2; }, 5000));
     std::set<COLORREF> shown;
