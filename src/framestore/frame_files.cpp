@@ -102,17 +102,10 @@ FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeInde
             scan.firstMissing = static_cast<std::int32_t>(n);
             break;
         }
-        Text key = Text(folderPart) + KeyOfFileName(found->second.name);
-        scan.keys.emplace_hint(scan.keys.end(), found->first, key);
-        scan.files.frames.push_back({OwnedImage(), std::move(key)});
+        scan.files.frames.push_back({OwnedImage(), Text(folderPart) + KeyOfFileName(found->second.name)});
         scan.files.paths.push_back(listed + found->second.name);
     }
     return scan;
-}
-
-Text FrameKeyOf(const FrameKeyMap& keys, TextView prefix, std::int32_t n) {
-    const auto found = keys.find(n);
-    return found != keys.end() ? found->second : Text(prefix) + DecimalText(n);
 }
 
 FrameRun RunAround(const FrameFileMatch& match, std::int32_t number) {

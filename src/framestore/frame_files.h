@@ -22,9 +22,6 @@ struct FrameFile {
 // Frame number -> the file that names it.
 using FrameFileMatch = std::map<std::int32_t, FrameFile>;
 
-// Frame number -> its frame-store key (the file name without its extension).
-using FrameKeyMap = std::map<std::int32_t, Text>;
-
 // The type index (0 jpg/jpeg, 1 bmp, 2 png) whose files have this lower-case extension.
 std::optional<std::int32_t> TypeIndexOfExtension(TextView extension);
 
@@ -38,11 +35,10 @@ FrameFileMatch MatchFrameFiles(const std::vector<Text>& names, TextView prefix, 
                                TextView extension, FileSystem& files);
 
 // The frames of first..last as the Start/Stop command finds them, up to the first number that
-// has no file: the key of each number's file, and the files themselves, which are what the
-// start then loads (the check and the load take the same file for each number).
+// has no file: each number's file with its frame-store key, which is what the start then loads
+// (the check and the load take the same file for each number).
 struct FrameScan {
-    FrameKeyMap keys;
-    FrameFiles files;  // in number order
+    FrameFiles files;  // in number order, from first
     std::optional<std::int32_t> firstMissing;
 };
 
@@ -50,10 +46,6 @@ struct FrameScan {
 // listed, and the keys and paths begin with that part.
 FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeIndex, TextView extension,
                          std::int32_t first, std::int32_t last, FileSystem& files);
-
-// The frame-store key of frame n: its file's key where the scan found one, else the plain
-// key prefix + n. The frame clock asks this for every frame it draws.
-Text FrameKeyOf(const FrameKeyMap& keys, TextView prefix, std::int32_t n);
 
 // A numbered sequence: its prefix and type, and the ends of one unbroken run of numbers
 // with their digits as the file names write them.

@@ -15,7 +15,6 @@ struct PlaybackState {
     std::int32_t startNumber = 0;
     std::int32_t endNumber = 0;
     std::int32_t currentNumber = 0;  // the frame the next tick shows
-    FrameKeyMap frameKeys;           // the key of each frame of startNumber..endNumber, as the last start found it
 };
 
 // The window's controls as the playback handlers read and write them.

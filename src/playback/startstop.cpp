@@ -91,7 +91,6 @@ std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& 
     state.startNumber = range->first;
     state.endNumber = range->last;
     state.currentNumber = form.ReverseChecked() ? state.endNumber : state.startNumber;
-    state.frameKeys = std::move(scan.keys);
 
     return LoadRequest{std::move(scan.files), form.PictureLimit()};
 }

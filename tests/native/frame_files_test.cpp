@@ -63,7 +63,9 @@ TEST(ScanFrameFiles, ListsOnceAndStopsAtTheFirstNumberWithoutAVisibleFile) {
         files.AddFile(u"C:\\f\\sub", name);
     files.hidden.insert(u"C:\\f\\sub\\img004.png");
     FrameScan scan = ScanFrameFiles(u"C:\\f", u"sub\\img", 2, u"png", 1, 9, files);
-    EXPECT_EQ(scan.keys, (FrameKeyMap{{1, u"sub\\img001"}, {2, u"sub\\img002"}, {3, u"sub\\img3"}}));
+    Log keys;
+    for (const FrameImage& frame : scan.files.frames) keys.push_back(frame.key);
+    EXPECT_EQ(keys, (Log{u"sub\\img001", u"sub\\img002", u"sub\\img3"}));
     EXPECT_EQ(scan.files.paths, (Log{u"C:\\f\\sub\\img001.png", u"C:\\f\\sub\\img002.png", u"C:\\f\\sub\\img3.png"}));
     EXPECT_EQ(scan.firstMissing, 4);
     EXPECT_EQ(files.listed, Log{u"C:\\f\\sub\\"});
