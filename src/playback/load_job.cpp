@@ -1,7 +1,6 @@
 #include "playback/load_job.h"
 
 #include <exception>
-#include <system_error>
 #include <utility>
 
 #include "imaging/frame_memory.h"
@@ -21,8 +20,9 @@ Text OutOfMemoryText(std::uint64_t neededBytes, std::uint64_t availableBytes) {
 }
 
 LoadJob::LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text infoBefore,
-                 std::function<void()> finished)
-    : files_(std::move(files)),
+                 std::function<void()> finished, FrameArray previous)
+    : previous_(std::move(previous)),
+      files_(std::move(files)),
       limit_(limit),
       images_(images),
       infoBefore_(std::move(infoBefore)),
@@ -35,6 +35,7 @@ LoadJob::~LoadJob() {
 }
 
 void LoadJob::Run() noexcept {
+    ReleaseFrameImages(previous_);
     try {
         // No frame holds more than the limit: when that many fit, no header need be read. Else
         // the headers first, so that frames that can't fit are refused before any is decoded. A
@@ -84,18 +85,18 @@ LoadJob::Result LoadJob::Finish() {
 
 std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
                                    LoadRequest request, std::function<void()> finished) {
-    ReleaseFrameImages(state.frames);
-    std::unique_ptr<LoadJob> job;
+    // The window's part first: once the load's threads run, they take every core.
+    Text infoBefore = form.InfoText();
+    form.SetInputsEnabled(false);
+    form.SetInfoText(LoadProgressText(0, request.files.frames.size()));
     try {
-        job = std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images, form.InfoText(),
-                                        std::move(finished));
-    } catch (const std::system_error&) {
-        form.SetInfoText(kLoadNotStartedText);  // no thread to load on: the inputs stay unlocked
+        return std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images,
+                                         std::move(infoBefore), std::move(finished), std::move(state.frames));
+    } catch (const std::exception&) {
+        form.SetInfoText(kLoadNotStartedText);  // no thread to load on, or no memory for the job
+        form.SetInputsEnabled(true);
         return nullptr;
     }
-    form.SetInputsEnabled(false);
-    form.SetInfoText(LoadProgressText(0, job->Total()));
-    return job;
 }
 
 void EndLoad(PlaybackState& state, FormControls& form, LoadJob& job) {

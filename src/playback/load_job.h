@@ -36,9 +36,10 @@ public:
         std::uint64_t neededBytes = 0, availableBytes = 0;
     };
 
-    // Throws std::system_error when the thread can't start.
+    // Throws std::system_error when the thread can't start. The previous start's frames are
+    // released on that thread, before the memory left is counted.
     LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text infoBefore,
-            std::function<void()> finished);
+            std::function<void()> finished, FrameArray previous = {});
     ~LoadJob();  // cancels, waits for the thread and releases whatever was decoded
     LoadJob(const LoadJob&) = delete;
     LoadJob& operator=(const LoadJob&) = delete;
@@ -56,6 +57,7 @@ public:
 private:
     void Run() noexcept;
 
+    FrameArray previous_;
     FrameFiles files_;
     const ImageSize limit_;
     ImageService& images_;
@@ -68,9 +70,9 @@ private:
     std::thread thread_;  // last: starts once everything above exists
 };
 
-// The load of a start that StartStopCommand asked for: releases the previous frames, locks the
-// inputs, shows the progress in the info box and starts decoding. Null, with the reason in the
-// info box and the inputs as they were, when the load's thread can't start.
+// The load of a start that StartStopCommand asked for: locks the inputs, shows the progress in the
+// info box and starts decoding (the previous frames released on the load's thread). Null, with the
+// reason in the info box and the inputs unlocked, when the load's thread can't start.
 std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
                                    LoadRequest request, std::function<void()> finished);
 
