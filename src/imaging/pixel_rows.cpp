@@ -20,6 +20,12 @@ void ExpandBgrRow(const std::uint8_t* from, std::uint32_t* to, std::size_t width
     }
 }
 
+void ExpandRgbRow(const std::uint8_t* from, std::uint32_t* to, std::size_t width) {
+    for (std::size_t x = 0; x < width; ++x, from += 3) {
+        to[x] = 0xFF000000u | (std::uint32_t{from[0]} << 16) | (std::uint32_t{from[1]} << 8) | from[2];
+    }
+}
+
 bool RowOpaque(const std::uint32_t* row, std::size_t width) {
     std::uint32_t all = 0xFF000000u;
     for (std::size_t x = 0; x < width; ++x) all &= row[x];

@@ -8,6 +8,9 @@ namespace kino {
 // BGR triples to opaque BGRX words (alpha byte 0xFF).
 void ExpandBgrRow(const std::uint8_t* from, std::uint32_t* to, std::size_t width);
 
+// RGB triples (as PNG decoders give them) to opaque BGRX words.
+void ExpandRgbRow(const std::uint8_t* from, std::uint32_t* to, std::size_t width);
+
 // Whether every BGRA word of the row has alpha 0xFF.
 bool RowOpaque(const std::uint32_t* row, std::size_t width);
 

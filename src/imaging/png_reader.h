@@ -41,6 +41,7 @@ private:
     ReadNext read_;
     std::uint32_t width_ = 0, height_ = 0;
     bool interlaced_ = false;
+    bool rgb_ = false;  // decoded as RGB rather than RGBA
     bool ready_ = false;  // opened, not yet decoded
 };
 

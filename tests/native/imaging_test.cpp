@@ -104,19 +104,20 @@ std::string Chunk(const char* type, const std::string& data) {
            BigEndian(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size())));
 }
 
-// Colour type 2 (RGB, with black made transparent by a tRNS chunk) or 6 (RGBA, one translucent corner).
-std::uint32_t PixelAt(int type, std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
-    if (type == 2 && x + y == 0) return 0;  // the one black pixel
+// Colour type 2 (RGB; keyed: black made transparent by a tRNS chunk) or 6 (RGBA, one translucent corner).
+std::uint32_t PixelAt(int type, bool keyed, std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
+    if (type == 2 && x + y == 0) return keyed ? 0 : 0xFF000000u;  // the one black pixel
     const std::uint32_t alpha = type == 6 && x == w - 1 && y == h - 1 ? 0x40u : 0xFFu;
     return alpha << 24 | (x * 40) << 16 | (y * 30) << 8 | ((x * y * 7) & 0xFF);
 }
 
 // Scanlines (Adam7's passes when interlaced) go one to an IDAT chunk, so that the file cut after
 // `rows` chunks holds exactly those rows (-1: the whole file).
-std::string Png(int type, std::uint32_t w, std::uint32_t h, bool interlaced, int rows = -1, char depth = 8) {
+std::string Png(int type, bool keyed, std::uint32_t w, std::uint32_t h, bool interlaced, int rows = -1,
+                char depth = 8) {
     std::string png = "\x89PNG\r\n\x1a\n" + Chunk("IHDR", BigEndian(w) + BigEndian(h) + depth + char(type) +
                                                               std::string(2, '\0') + char(interlaced));
-    if (type == 2) png += Chunk("tRNS", std::string(6, '\0'));
+    if (type == 2 && keyed) png += Chunk("tRNS", std::string(6, '\0'));
     using Passes = std::vector<std::array<std::uint32_t, 4>>;  // first x, first y, x step, y step
     const Passes adam7 = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
                           {0, 1, 1, 2}};
@@ -135,7 +136,7 @@ std::string Png(int type, std::uint32_t w, std::uint32_t h, bool interlaced, int
         for (std::uint32_t y = y0; x0 < w && y < h && rows != 0; y += dy) {
             std::string line(1, '\0');  // no filter
             for (std::uint32_t x = x0; x < w; x += dx) {
-                const std::uint32_t p = PixelAt(type, x, y, w, h);
+                const std::uint32_t p = PixelAt(type, keyed, x, y, w, h);
                 line += std::string{char(p >> 16), char(p >> 8), char(p)};
                 if (type == 6) line += char(p >> 24);
             }
@@ -171,30 +172,31 @@ TEST(PngReader, DecodesTheTopLeftPartsColoursAndStopsBelowIt) {
     const struct {
         const char* what;
         int type;
+        bool keyed;
         std::uint32_t w, h;
         bool interlaced;
         std::uint32_t partW, partH;
         int cutAfterRows;  // -1: the whole file; else the part decodes only when it lies above the cut
     } cases[] = {
-        {"RGB", 2, 7, 5, false, 3, 2, -1},
-        {"interlaced RGBA, full-width rows", 6, 13, 11, true, 13, 6, -1},
-        {"cut short below the part", 2, 6, 8, false, 6, 3, 4},
-        {"cut short inside the part", 2, 6, 8, false, 4, 5, 2},
+        {"RGB, keyed", 2, true, 7, 5, false, 3, 2, -1},
+        {"interlaced RGBA, full-width rows", 6, false, 13, 11, true, 13, 6, -1},
+        {"RGB cut short below the part", 2, false, 6, 8, false, 6, 3, 4},
+        {"RGB cut short inside the part", 2, false, 6, 8, false, 4, 5, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Words expected;
         for (std::uint32_t y = 0; y < c.partH; ++y)
-            for (std::uint32_t x = 0; x < c.partW; ++x) expected.push_back(PixelAt(c.type, x, y, c.w, c.h));
-        const std::string file = Png(c.type, c.w, c.h, c.interlaced, c.cutAfterRows);
+            for (std::uint32_t x = 0; x < c.partW; ++x) expected.push_back(PixelAt(c.type, c.keyed, x, y, c.w, c.h));
+        const std::string file = Png(c.type, c.keyed, c.w, c.h, c.interlaced, c.cutAfterRows);
         EXPECT_EQ(Decode(file, c.w, c.h).has_value(), c.cutAfterRows < 0) << "the whole";
         EXPECT_EQ(Decode(file, c.partW, c.partH),
                   c.partH > static_cast<std::uint32_t>(c.cutAfterRows) ? std::nullopt : std::optional(expected));
     }
-    std::string damaged = Png(2, 4, 4, false);
+    std::string damaged = Png(2, false, 4, 4, false);
     damaged[damaged.size() - 13] ^= 1;  // the last image chunk's checksum
     EXPECT_FALSE(Decode(damaged, 4, 4)) << "a damaged checksum after the last row";
-    const std::string deep = Png(2, 2, 2, false, -1, 16);
+    const std::string deep = Png(2, true, 2, 2, false, -1, 16);
     EXPECT_FALSE(PngReader().Open(Reading(deep))) << "16 bits a channel: left to other decoders";
 }
 
