@@ -7,7 +7,8 @@
 // Then what only holding the part the box shows makes possible: 600 frames of 1920x1080 JPEG and
 // 2,000 of 3840x2160 (hard links to a few encoded ones), and a 16000x16000 PNG among frames.
 //
-//   start_bench.exe [frames] [runs]   frames per sequence (default 40), rounds (default 5)
+//   start_bench.exe [frames] [runs] [only]   frames per sequence (default 40), rounds (default 5);
+//                                            only: the sequences whose label holds it, no large ones
 #include <windows.h>
 
 #ifdef KINO_DECODER_LIBS
@@ -286,7 +287,7 @@ void LargeStart(const char* what, const std::wstring& folder, int last, int type
     std::fflush(stdout);
 }
 
-int Run(int frames, int runs) {
+int Run(int frames, int runs, const std::string& only) {
     typedef const char*(CDECL * WineVersion)();
     auto wine = reinterpret_cast<WineVersion>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
@@ -302,6 +303,7 @@ int Run(int frames, int runs) {
     };
     test::TempFolder root;
     for (const Sequence& sequence : sequences) {
+        if (std::string(sequence.label).find(only) == std::string::npos) continue;
         // For the encoders and the yardsticks: the window ends the session when it closes.
         InitGDIPlus();
         const std::vector<std::wstring> paths = WriteSequence(root, sequence, frames);
@@ -345,6 +347,7 @@ int Run(int frames, int runs) {
         }
         std::fflush(stdout);
     }
+    if (!only.empty()) return 0;
 
     std::printf("\nlarge sequences (%zu-bit build):\n", sizeof(void*) * 8);
     InitGDIPlus();
@@ -367,5 +370,6 @@ int Run(int frames, int runs) {
 int wmain(int argc, wchar_t** argv) {
     const int frames = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
     const int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
-    return kino::Run(frames, runs);
+    const std::wstring only = argc > 3 ? argv[3] : L"";
+    return kino::Run(frames, runs, std::string(only.begin(), only.end()));
 }
