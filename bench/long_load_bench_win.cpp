@@ -36,7 +36,8 @@ void WriteSequence(const std::wstring& folder, const std::wstring& prefix, int f
         if (n < kDistinct) {
             test::SaveWithGdiplus(path, 1920, 1080, FramePixels(1920, 1080, n, false), test::Encoder::Png);
         } else {
-            CopyFileW((folder + L"\\" + prefix + std::to_wstring(n % kDistinct) + L".png").c_str(), path.c_str(), FALSE);
+            const std::wstring original = folder + L"\\" + prefix + std::to_wstring(n % kDistinct) + L".png";
+            CopyFileW(original.c_str(), path.c_str(), FALSE);
         }
     }
 }
@@ -111,7 +112,8 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, 
     prober.join();
     figures.longestAnswerMs = longest;
     figures.info = WindowText(GetDlgItem(form, IdInfoBox));
-    if (!IsWindowEnabled(GetDlgItem(form, IdFolderButton))) SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
+    if (!IsWindowEnabled(GetDlgItem(form, IdFolderButton)))
+        SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
     Pump();
     return figures;
 }

@@ -226,7 +226,8 @@ void WriteLinkedJpegs(const std::wstring& folder, int width, int height, int cou
             test::SaveWithGdiplus(path, width, height, FramePixels(width, height, n, false), Encoder::Jpeg);
         } else {
             const std::wstring original = folder + L"\\frame" + std::to_wstring(n % distinct) + L".jpg";
-            if (!CreateHardLinkW(path.c_str(), original.c_str(), nullptr)) CopyFileW(original.c_str(), path.c_str(), FALSE);
+            if (!CreateHardLinkW(path.c_str(), original.c_str(), nullptr))
+                CopyFileW(original.c_str(), path.c_str(), FALSE);
         }
     }
 }

@@ -17,7 +17,9 @@ struct ListedFolder : FileSystem {
     std::vector<Text> names;
     bool EntryExists(TextView) override { return true; }
     bool FolderExists(TextView) override { return true; }
-    void ListVisibleFiles(TextView, std::vector<Text>& out) override { out.insert(out.end(), names.begin(), names.end()); }
+    void ListVisibleFiles(TextView, std::vector<Text>& out) override {
+        out.insert(out.end(), names.begin(), names.end());
+    }
     Text LowerCase(TextView text) override {
         Text out(text);
         for (char16_t& c : out)

@@ -36,8 +36,8 @@ std::string Deflate(std::string_view raw) {
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     wchar_t temp[MAX_PATH + 1];
-    path_ = std::wstring(temp, GetTempPathW(MAX_PATH + 1, temp)) + L"kino-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
-            std::to_wstring(counter++);
+    path_ = std::wstring(temp, GetTempPathW(MAX_PATH + 1, temp)) + L"kino-" + std::to_wstring(GetCurrentProcessId()) +
+            L"-" + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
     if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("can't create a temporary folder");
 }
 
@@ -152,8 +152,9 @@ Pixels ImagePixels(std::uintptr_t image, int* width, int* height) {
     Pixels pixels(static_cast<std::size_t>(w) * h);
     const gdip::GpRect all{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
     gdip::BitmapData data{w, h, static_cast<INT>(w * 4), gdip::PixelFormat32bppARGB, pixels.data(), 0};
-    if (pixels.empty() || gdip::GdipBitmapLockBits(bitmap, &all, gdip::ImageLockModeRead | gdip::ImageLockModeUserInputBuf,
-                                                   gdip::PixelFormat32bppARGB, &data) != gdip::Ok)
+    const UINT mode = gdip::ImageLockModeRead | gdip::ImageLockModeUserInputBuf;
+    if (pixels.empty() ||
+        gdip::GdipBitmapLockBits(bitmap, &all, mode, gdip::PixelFormat32bppARGB, &data) != gdip::Ok)
         return {};
     gdip::GdipBitmapUnlockBits(bitmap, &data);
     if (width) *width = static_cast<int>(w);
