@@ -96,19 +96,25 @@ bool CopyRows(IWICBitmapSource* source, const LockedPixels& target, INT width, I
 
 }  // namespace
 
-WicFrameDecoder::WicFrameDecoder(const DecodeControl* control) : control_(control) {
+WicFrameDecoder::WicFrameDecoder(const DecodeControl* control) : control_(control) {}
+
+IWICImagingFactory* WicFrameDecoder::Factory() {
+    if (com_) return factory_.get();  // made, or failed, once
     // The first version of the factory: the one every Windows with WIC has. A thread already in a
     // single-threaded apartment stays there (the factory works in either).
+    com_.emplace(COINIT_MULTITHREADED);
     CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                      reinterpret_cast<void**>(factory_.put()));
+    return factory_.get();
 }
 
 WicFrameDecoder::~WicFrameDecoder() = default;
 
 GpBitmap* WicFrameDecoder::Decode(const wchar_t* path, ImageSize limit) try {
-    if (!factory_) return nullptr;
+    IWICImagingFactory* const factory = Factory();
+    if (!factory) return nullptr;
     UniqueCom<IWICBitmapDecoder> decoder;
-    if (FAILED(factory_.get()->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+    if (FAILED(factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                          decoder.put()))) {
         return nullptr;
     }

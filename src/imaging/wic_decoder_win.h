@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "base/handles_win.h"
@@ -21,8 +22,9 @@ inline bool LoadStopped(const DecodeControl* control) {
     return control && (control->cancel || control->outOfMemory);
 }
 
-// One per thread, for as long as it decodes: it joins the thread to COM (when the thread has not
-// joined already) and leaves again when destroyed.
+// One per thread, for as long as it decodes: at the first file it decodes, it joins the thread to
+// COM (when the thread has not joined already), and leaves again when destroyed. A load that never
+// needs it never pays for COM.
 class WicFrameDecoder {
 public:
     // With a control, a decode stops between two bands of rows once the load has stopped.
@@ -39,8 +41,10 @@ public:
     bool Stopped() const { return LoadStopped(control_); }
 
 private:
+    IWICImagingFactory* Factory();
+
     const DecodeControl* control_;
-    ComScope com_{COINIT_MULTITHREADED};  // first in, last out: the factory goes before it
+    std::optional<ComScope> com_;  // first in, last out: the factory goes before it
     UniqueCom<IWICImagingFactory> factory_;
     std::vector<std::uint8_t> rows_;  // a band of decoded rows, reused from frame to frame
 };
