@@ -252,7 +252,8 @@ TEST_F(MainWindow, FolderDialogFillsTheFolderLabelAndNoTickRunsInsideItsLoop) {
     TempFolder temp;
     const std::wstring folder = temp.File(L"帧序列Ωé");
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    for (int n = 0; n < 4; ++n) WriteSolidPng(folder + L"\\img" + std::to_wstring(n) + L".png", 8, 8, RGB(60 * n, 0, 9));
+    for (int n = 0; n < 4; ++n)
+        WriteSolidPng(folder + L"\\img" + std::to_wstring(n) + L".png", 8, 8, RGB(60 * n, 0, 9));
     EXPECT_TRUE(AnswerFolderDialog(ui, folder, true));
     wchar_t expected[MAX_PATH] = {};  // as the shell spells it (its long form)
     GetLongPathNameW(folder.c_str(), expected, MAX_PATH);
