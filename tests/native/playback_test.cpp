@@ -31,7 +31,6 @@ TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
         {test::Rig::kFolder, u"abc", u"1", u"0", u"", {u"img0", u"img1"}},
         {test::Rig::kFolder, u"0.3", u"1", u"0.3", u"", {u"img0", u"img1"}},  // above 0: stays, rounds to 0
         {test::Rig::kFolder, u"1.2", u"1.4", u"1.2", u"", {u"img1"}},
-        {test::Rig::kFolder, u"2.5", u"3.5", u"2.5", u"", {u"img2", u"img3", u"img4"}},  // to even
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(Text(row.first) + u".." + row.last));
