@@ -121,16 +121,11 @@ bool WindowControls::ClockEnabled() { return window_.clock.Enabled(); }
 void WindowControls::SetClockEnabled(bool enabled) { window_.clock.SetEnabled(enabled); }
 void WindowControls::SetClockInterval(std::int32_t milliseconds) { window_.clock.SetInterval(milliseconds); }
 
-// Each control repaints with the window's next paint rather than at once: a press would otherwise
-// wait for controls that redraw themselves on the spot (Wine's scroll bar takes milliseconds).
+// A control already in that state is left alone: even then, the system's call costs a round trip.
 void WindowControls::SetInputsEnabled(bool enabled) {
     for (const ControlSpec& entry : ControlTable()) {
         const HWND control = window_.Item(entry.id);
-        if (!entry.lockedWhilePlaying || !IsWindowEnabled(control) == !enabled) continue;
-        SendMessageW(control, WM_SETREDRAW, FALSE, 0);
-        EnableWindow(control, enabled);
-        SendMessageW(control, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(control, nullptr, TRUE);
+        if (entry.lockedWhilePlaying && !IsWindowEnabled(control) != !enabled) EnableWindow(control, enabled);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "base/handles_win.h"
 #include "base/text_win.h"
@@ -15,6 +16,18 @@
 #include "imaging/image_header.h"
 
 namespace kino {
+namespace {
+
+// A pool thread runs work; nothing may be thrown out of it.
+template <typename Work>
+VOID CALLBACK RunPooled(PTP_CALLBACK_INSTANCE, void* work, PTP_WORK) {
+    try {
+        (*static_cast<Work*>(work))();
+    } catch (...) {
+    }
+}
+
+}  // namespace
 
 std::vector<OwnedImage> GdiplusImageService::DecodeImages(const std::vector<Text>& paths, ImageSize limit,
                                                         DecodeControl& control) {
@@ -41,18 +54,19 @@ std::vector<OwnedImage> GdiplusImageService::DecodeImages(const std::vector<Text
         SetThreadPriority(self, priority);
     };
 
+    // The other cores' share runs on the system's thread pool: a start soon after the last finds
+    // its threads waiting instead of making new ones. Without the pool, this thread does it all.
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t threads = std::min(cores, paths.size());
-    const std::size_t helpers = threads > 0 ? threads - 1 : 0;  // the calling thread is one of them
-    std::vector<std::thread> workers;
-    try {
-        workers.reserve(helpers);
-        for (std::size_t t = 0; t < helpers; ++t) workers.emplace_back(work);
-    } catch (const std::exception&) {
-        // Fewer helpers than cores (or none): the calling thread still works through every path.
-    }
+    const std::size_t helpers = std::min(cores, paths.size()) - (paths.empty() ? 0 : 1);
+    using Work = std::remove_const_t<decltype(work)>;
+    const PTP_WORK pooled =
+        helpers == 0 ? nullptr : CreateThreadpoolWork(RunPooled<Work>, const_cast<Work*>(&work), nullptr);
+    for (std::size_t t = 0; pooled && t < helpers; ++t) SubmitThreadpoolWork(pooled);
     work();
-    for (std::thread& worker : workers) worker.join();
+    if (pooled) {
+        WaitForThreadpoolWorkCallbacks(pooled, FALSE);
+        CloseThreadpoolWork(pooled);
+    }
     return images;
 }
 

@@ -85,18 +85,18 @@ LoadJob::Result LoadJob::Finish() {
 
 std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, const Platform& platform,
                                    LoadRequest request, std::function<void()> finished) {
-    // The window's part first: once the load's threads run, they take every core.
-    Text infoBefore = form.InfoText();
-    form.SetInputsEnabled(false);
-    form.SetInfoText(LoadProgressText(0, request.files.frames.size()));
+    std::unique_ptr<LoadJob> job;
     try {
-        return std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images,
-                                         std::move(infoBefore), std::move(finished), std::move(state.frames));
+        job = std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images, form.InfoText(),
+                                        std::move(finished), std::move(state.frames));
     } catch (const std::exception&) {
-        form.SetInfoText(kLoadNotStartedText);  // no thread to load on, or no memory for the job
-        form.SetInputsEnabled(true);
+        form.SetInfoText(kLoadNotStartedText);  // no thread to load on, or no memory: the inputs stay unlocked
         return nullptr;
     }
+    // The window's part while the decoding runs: it mostly waits for the display.
+    form.SetInputsEnabled(false);
+    form.SetInfoText(LoadProgressText(0, job->Total()));
+    return job;
 }
 
 void EndLoad(PlaybackState& state, FormControls& form, LoadJob& job) {
