@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "base/message_box_win.h"
 #include "base/text_win.h"
 #include "bench_support_win.h"
+#include "window_driver_win.h"
 #include "framestore/file_system_win.h"
 #include "imaging/frame_images_win.h"
 #include "imaging/image_service_win.h"
@@ -42,17 +44,6 @@ void WriteSequence(const std::wstring& folder, const std::wstring& prefix, int f
     }
 }
 
-// The window shows a load's progress in its info box while it loads.
-bool Loading(HWND form) { return WindowText(GetDlgItem(form, IdInfoBox)).starts_with(u"正在载入："); }
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 struct WindowLoadFigures {
     double ms = 0;
     double clickMs = 0;  // the press itself: the checks, the listing, the start of the load
@@ -65,12 +56,9 @@ struct WindowLoadFigures {
 // Sets the window to prefix0..last of folder, presses the play button and pumps messages until
 // the load has ended, while another thread sends WM_NULL every 5 ms and times the answer. Then
 // stops and releases the frames, so that the next load starts from the same memory.
-WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, bool probe) {
-    SetWindowTextW(GetDlgItem(form, IdFolderLabel), folder.c_str());
-    SetWindowTextW(GetDlgItem(form, IdPrefixBox), L"img");
-    SetWindowTextW(GetDlgItem(form, IdFirstNumberBox), L"0");
-    SetWindowTextW(GetDlgItem(form, IdLastNumberBox), std::to_wstring(last).c_str());
-    SendMessageW(GetDlgItem(form, IdTypeList), CB_SETCURSEL, 2, 0);
+WindowLoadFigures LoadInWindow(const test::WindowDriver& window, const std::wstring& folder, int last, bool probe) {
+    window.Prepare(folder, L"0", std::to_wstring(last).c_str());
+    const HWND form = window.Window();
 
     WindowLoadFigures figures;
     std::atomic<bool> done{false}, pressed{false}, proberEnded{false};
@@ -87,34 +75,28 @@ WindowLoadFigures LoadInWindow(HWND form, const std::wstring& folder, int last, 
         proberEnded = true;
     });
     const Clock::time_point start = Clock::now();
-    SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
+    SendMessageW(window.Item(IdPlayButton), BM_CLICK, 0, 0);
     figures.clickMs = MsSince(start);
     pressed = true;
-    Text shown = WindowText(GetDlgItem(form, IdInfoBox));
+    Text shown = window.TextOf(IdInfoBox);
     Clock::time_point changed = Clock::now();
-    while (Loading(form)) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        Pump();
-        const Text text = WindowText(GetDlgItem(form, IdInfoBox));
-        if (text != shown && Loading(form)) {
+    window.PumpUntil([&] {
+        const Text text = window.TextOf(IdInfoBox);
+        if (text != shown && window.Loading()) {
             shown = text;
             ++figures.progressChanges;
             figures.longestProgressGapMs = std::max(figures.longestProgressGapMs, MsSince(changed));
             changed = Clock::now();
         }
-    }
+        return !window.Loading();
+    }, 600000);
     figures.ms = MsSince(start);
     done = true;
-    while (!proberEnded) {  // its last WM_NULL is answered, not left to time out
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        Pump();
-    }
+    window.PumpUntil([&] { return proberEnded.load(); }, 20000);  // its last WM_NULL answered, not timed out
     prober.join();
     figures.longestAnswerMs = longest;
-    figures.info = WindowText(GetDlgItem(form, IdInfoBox));
-    if (!IsWindowEnabled(GetDlgItem(form, IdFolderButton)))
-        SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
-    Pump();
+    figures.info = window.TextOf(IdInfoBox);
+    if (window.Playing()) window.Click(IdPlayButton);
     return figures;
 }
 
@@ -159,22 +141,16 @@ int Run(int frames) {
     WriteSequence(longFolder, L"img", frames);
     std::printf("1920x1080 PNG frames, %u decode threads\n", std::max(1u, std::thread::hardware_concurrency()));
 
-    HWND form = CreateMainWindow(GetModuleHandleW(nullptr));
-    int exitCode = 0;
-    if (!LoadMainWindow(form, &exitCode)) return exitCode;
-    ShowMainWindow(form, SW_SHOWNORMAL);
-    Pump();
-
+    std::optional<test::WindowDriver> driver(std::in_place);
     std::printf("\n1. %d frames while another thread sends WM_NULL every 5 ms and times the answer:\n", frames);
     for (int run = 0; run < 2; ++run) {
-        const WindowLoadFigures window = LoadInWindow(form, longFolder, frames - 1, true);
+        const WindowLoadFigures window = LoadInWindow(*driver, longFolder, frames - 1, true);
         std::printf("  run %d: %7.0f ms; the press took %.1f ms, then the longest WM_NULL answer %.1f ms; progress "
                     "text changed %d times (%.1f/s, longest gap %.0f ms)\n",
                     run + 1, window.ms, window.clickMs, window.longestAnswerMs, window.progressChanges,
                     window.progressChanges / (window.ms / 1000.0), window.longestProgressGapMs);
     }
-    DestroyWindow(form);  // ends GDI+ as the window's close does
-    Pump();
+    driver.reset();  // ends GDI+ as the window's close does
     InitGDIPlus();
 
     std::printf("\n2. cancel of the %d-frame load, from Cancel() to the end of its last thread:\n  ", frames);

@@ -20,11 +20,13 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sample_files_win.h"
+#include "window_driver_win.h"
 #include "app/main_window_win.h"
 #include "app/window_state_win.h"
 #include "bench_support_win.h"
@@ -50,7 +52,7 @@ std::vector<std::wstring> WriteSequence(const test::TempFolder& root, const Sequ
     CreateDirectoryW(folder.c_str(), nullptr);
     std::vector<std::wstring> paths;
     for (int n = 0; n < frames; ++n) {
-        paths.push_back(folder + L"\\frame" + std::to_wstring(n) + L"." + sequence.extension);
+        paths.push_back(folder + L"\\img" + std::to_wstring(n) + L"." + sequence.extension);
         const test::Pixels pixels = FramePixels(sequence.width, sequence.height, n, false);
         if (sequence.encoder == Encoder::Bmp) {  // 24-bit: GDI+'s encoder would write 32
             test::WriteBytes(paths.back(), test::BmpBytes(sequence.width, sequence.height, pixels, 24));
@@ -157,75 +159,49 @@ struct SpngDecode {
 };
 #endif
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Presses the play button and pumps messages until the first frame-clock tick has drawn; then
-// presses again to stop (the frames stay held until the next start). Negative on a timeout.
+// presses again to stop (the frames stay held until the next start). Negative when nothing plays.
 // *pressMs: the press itself (its checks, the listing, the load's start); *loadedMs: until the
-// load's end came through the queue.
-double PressToFirstFrameMs(HWND form, double* pressMs = nullptr, double* loadedMs = nullptr) {
+// load's end came through the queue. Its own loop, to time those messages as they come.
+double PressToFirstFrameMs(const test::WindowDriver& window, double* pressMs = nullptr,
+                           double* loadedMs = nullptr) {
+    const HWND form = window.Window();
     const Clock::time_point start = Clock::now();
-    SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
+    SendMessageW(window.Item(IdPlayButton), BM_CLICK, 0, 0);
     if (pressMs) *pressMs = MsSince(start);
     double ms = -1;
-    while (ms < 0 && MsSince(start) < 120000) {
+    for (bool ended = false; ms < 0 && (!ended || window.Playing()) && MsSince(start) < 120000;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        for (MSG msg; ms < 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
-            if (loadedMs && msg.hwnd == form && msg.message == kLoadDoneMessage) *loadedMs = MsSince(start);
-            if (msg.hwnd == form && msg.message == kClockMessage) {
-                ms = MsSince(start);
-                break;
-            }
+            if (msg.hwnd != form) continue;
+            if (msg.message == kLoadDoneMessage) ended = true;
+            if (loadedMs && msg.message == kLoadDoneMessage) *loadedMs = MsSince(start);
+            if (msg.message == kClockMessage) ms = MsSince(start);
         }
     }
-    if (!IsWindowEnabled(GetDlgItem(form, IdFolderButton)))
-        SendMessageW(GetDlgItem(form, IdPlayButton), BM_CLICK, 0, 0);
-    Pump();
+    if (window.Playing()) window.Click(IdPlayButton);
+    window.Pump(20);  // a tick sent before the stop goes now, not into the next start
     return ms;
 }
 
 // Whether the picture box shows something other than its background (the frame was drawn).
-bool PictureShown(HWND form) {
-    const HWND box = GetDlgItem(form, IdPictureBox);
-    const HDC dc = GetDC(box);
-    const COLORREF pixel = GetPixel(dc, 8, 8);
-    ReleaseDC(box, dc);
+bool PictureShown(const test::WindowDriver& window) {
+    const WindowDc box(window.Item(IdPictureBox));
+    const COLORREF pixel = GetPixel(box.get(), 8, 8);
     return pixel != CLR_INVALID && pixel != GetSysColor(COLOR_WINDOW);
 }
 
-HWND OpenWindow(const std::wstring& folder, int last, int typeIndex) {
-    const HWND form = CreateMainWindow(GetModuleHandleW(nullptr));
-    int exitCode = 0;
-    LoadMainWindow(form, &exitCode);
-    ShowMainWindow(form, SW_SHOWNOACTIVATE);
-    SetWindowTextW(GetDlgItem(form, IdFolderLabel), folder.c_str());
-    SetWindowTextW(GetDlgItem(form, IdPrefixBox), L"frame");
-    SetWindowTextW(GetDlgItem(form, IdFirstNumberBox), L"0");
-    SetWindowTextW(GetDlgItem(form, IdLastNumberBox), std::to_wstring(last).c_str());
-    SendMessageW(GetDlgItem(form, IdTypeList), CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
-    SendMessageW(form, WM_HSCROLL, MAKEWPARAM(SB_RIGHT, 0), reinterpret_cast<LPARAM>(GetDlgItem(form, IdRateBar)));
-    Pump();
-    return form;
-}
-
-// frame0 … frame<count-1>.jpg in folder: `distinct` encoded frames, the others hard links to them.
+// img0 … img<count-1>.jpg in folder: `distinct` encoded frames, the others hard links to them.
 void WriteLinkedJpegs(const std::wstring& folder, int width, int height, int count, int distinct) {
     CreateDirectoryW(folder.c_str(), nullptr);
     for (int n = 0; n < count; ++n) {
-        const std::wstring path = folder + L"\\frame" + std::to_wstring(n) + L".jpg";
+        const std::wstring path = folder + L"\\img" + std::to_wstring(n) + L".jpg";
         if (n < distinct) {
             test::SaveWithGdiplus(path, width, height, FramePixels(width, height, n, false), Encoder::Jpeg);
         } else {
-            const std::wstring original = folder + L"\\frame" + std::to_wstring(n % distinct) + L".jpg";
+            const std::wstring original = folder + L"\\img" + std::to_wstring(n % distinct) + L".jpg";
             if (!CreateHardLinkW(path.c_str(), original.c_str(), nullptr))
                 CopyFileW(original.c_str(), path.c_str(), FALSE);
         }
@@ -268,14 +244,15 @@ void WriteLargePng(const std::wstring& path, std::uint32_t width, std::uint32_t 
     chunk("IEND", "");
 }
 
-// Presses play on folder's frame0 … frame<last> and reports what the window said and held.
+// Presses play on folder's img0 … img<last> and reports what the window said and held.
 void LargeStart(const char* what, const std::wstring& folder, int last, int typeIndex) {
-    const HWND form = OpenWindow(folder, last, typeIndex);
+    const test::WindowDriver window;
+    window.Prepare(folder, L"0", std::to_wstring(last).c_str(), true, false, 120, typeIndex);
     const double before = PrivateBytes();
-    const double ms = PressToFirstFrameMs(form);
+    const double ms = PressToFirstFrameMs(window);
     const double held = PrivateBytes() - before;
     char info[256] = {};
-    const std::wstring said = WideString(WindowText(GetDlgItem(form, IdInfoBox)));
+    const std::wstring said = WideString(window.TextOf(IdInfoBox));
     WideCharToMultiByte(CP_UTF8, 0, said.c_str(), -1, info, sizeof info - 1, nullptr, nullptr);
     if (ms >= 0) {
         std::printf("  %-34s plays: press to first frame %.0f ms, %.0f MB held (%.3f MB/frame)\n", what, ms,
@@ -283,8 +260,6 @@ void LargeStart(const char* what, const std::wstring& folder, int last, int type
     } else {
         std::printf("  %-34s does not play: %s\n", what, info);
     }
-    DestroyWindow(form);
-    Pump();
     std::fflush(stdout);
 }
 
@@ -309,16 +284,17 @@ int Run(int frames, int runs, const std::string& only) {
         InitGDIPlus();
         const std::vector<std::wstring> paths = WriteSequence(root, sequence, frames);
         const std::wstring folder = root.File(sequence.folderName);
-        const HWND form = OpenWindow(folder, frames - 1, sequence.typeIndex);
+        std::optional<test::WindowDriver> window(std::in_place);
+        window->Prepare(folder, L"0", std::to_wstring(frames - 1).c_str(), true, false, 120, sequence.typeIndex);
         const double before = PrivateBytes();
         double press = 1e300, plain = 1e300, djpeg = 1e300, spng = 1e300, held = 0, pressOnly = 0, loaded = 0;
         bool shown = false;
         for (int run = 0; run < runs; ++run) {  // in turns, so that the machine's mood weighs on all alike
             double pressMs = 0, loadedMs = 0;
-            const double ms = PressToFirstFrameMs(form, &pressMs, &loadedMs);
+            const double ms = PressToFirstFrameMs(*window, &pressMs, &loadedMs);
             if (ms >= 0 && ms < press) pressOnly = pressMs, loaded = loadedMs;
             if (run == 0) {
-                shown = PictureShown(form);
+                shown = PictureShown(*window);
                 held = (PrivateBytes() - before) / frames;
             }
             if (ms >= 0) press = std::min(press, ms);
@@ -328,8 +304,7 @@ int Run(int frames, int runs, const std::string& only) {
             if (sequence.encoder == Encoder::Png) spng = std::min(spng, OnThreads(paths, 2, SpngDecode{}));
 #endif
         }
-        DestroyWindow(form);
-        Pump();
+        window.reset();
         const double frameBytes = 4.0 * sequence.width * sequence.height;
         std::printf("\n%s, %d frames%s:\n", sequence.label, frames, shown ? "" : " (NO FRAME DRAWN)");
         std::printf("  press to first frame       %8.2f ms/frame  held %.2f MB/frame (%.2f x WxHx4)\n", press / frames,
@@ -359,8 +334,8 @@ int Run(int frames, int runs, const std::string& only) {
     LargeStart("2000 x 3840x2160 JPEG", root.File(L"jpeg2160x2000"), 1999, 0);
     const std::wstring big = root.File(L"png16000");
     CreateDirectoryW(big.c_str(), nullptr);
-    WriteLargePng(big + L"\\frame0.png", 16000, 16000);
-    test::WriteBytes(big + L"\\frame1.png", test::PngBytes(256, 256, FramePixels(256, 256, 1, false)));
+    WriteLargePng(big + L"\\img0.png", 16000, 16000);
+    test::WriteBytes(big + L"\\img1.png", test::PngBytes(256, 256, FramePixels(256, 256, 1, false)));
     LargeStart("16000x16000 PNG and a 256x256 one", big, 1, 2);
     return 0;
 }

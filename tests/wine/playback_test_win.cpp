@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "base/text_win.h"
-#include "form_fixture_win.h"
+#include "window_driver_win.h"
 #include "imaging/picture_box_win.h"
 #include "sample_files_win.h"
 
@@ -59,7 +59,7 @@ protected:
     }
 
     TempFolder folder;
-    FormFixture ui;
+    WindowDriver ui;
 };
 
 // img0000.png … img0005.png, and a plain img3.png beside img0003.png that plays instead. Once (here
@@ -165,7 +165,7 @@ TEST(LongLoadTest, TheWindowAnswersAndTheButtonEscOrClosingCancelsAndNothingPlay
     for (const Cancel cancel : {Cancel::Button, Cancel::Escape, Cancel::Close}) {
         SCOPED_TRACE(static_cast<int>(cancel));
         const int threadsBefore = ThreadsOfThisProcess();
-        FormFixture ui;
+        WindowDriver ui;
         ui.Prepare(folder.Path(), L"0", L"39");
         std::atomic<bool> done{cancel == Cancel::Close}, proberEnded{false};  // long gone when threads are counted
         std::atomic<int> unanswered{0};

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/text_win.h"
-#include "form_fixture_win.h"
+#include "window_driver_win.h"
 #include "imaging/picture_box_win.h"
 #include "sample_files_win.h"
 
@@ -95,7 +95,7 @@ protected:
         ui.Pump(20);
     }
 
-    FormFixture ui;
+    WindowDriver ui;
     int dpi_ = ExpectedDpi();
 };
 
@@ -224,7 +224,7 @@ void SelectInFolderDialog(HWND dialog, const std::wstring& path) {
 // Presses the folder button (its command, which a disabled button would not send) and answers
 // its dialog from another thread: runs whileOpen, selects path (or nothing) and presses OK or
 // Cancel. True when the dialog, owned by the window, showed.
-bool AnswerFolderDialog(const FormFixture& ui, const std::wstring& path, bool confirm,
+bool AnswerFolderDialog(const WindowDriver& ui, const std::wstring& path, bool confirm,
                         const std::function<void()>& whileOpen = {}) {
     std::atomic<bool> done{false}, found{false};
     std::thread answer([&] {

@@ -1,4 +1,5 @@
-// The real main window, created in the test process and driven with window messages.
+// The real main window, created in this process and driven with window messages as a user
+// would: by the Windows tests and by the benchmarks.
 #pragma once
 #include <windows.h>
 
@@ -12,30 +13,30 @@
 
 namespace kino::test {
 
-class FormFixture {
+class WindowDriver {
 public:
-    FormFixture() : window_(CreateMainWindow(GetModuleHandleW(nullptr))) {
+    WindowDriver() : window_(CreateMainWindow(GetModuleHandleW(nullptr))) {
         int exitCode = 0;
         if (!window_ || !LoadMainWindow(window_, &exitCode)) return;
         ShowMainWindow(window_, SW_SHOWNORMAL);
         SetForegroundWindow(window_);
         Pump(50);
     }
-    ~FormFixture() {
+    ~WindowDriver() {
         if (IsWindow(window_)) DestroyWindow(window_);
         Pump(10);
-        MSG quit;  // the window's last act: the program's loop would end here, the next test's must not
+        MSG quit;  // the window's last act: the program's loop would end here, the next window's must not
         PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
-    FormFixture(const FormFixture&) = delete;
-    FormFixture& operator=(const FormFixture&) = delete;
+    WindowDriver(const WindowDriver&) = delete;
+    WindowDriver& operator=(const WindowDriver&) = delete;
 
     HWND Window() const { return window_; }
     HWND Item(ControlId id) const { return GetDlgItem(window_, id); }
     // What the user sees: a load's progress in the info box; while playing, the inputs locked.
     bool Loading() const { return TextOf(IdInfoBox).starts_with(u"正在载入："); }
     bool Playing() const { return !Loading() && !IsWindowEnabled(Item(IdFolderButton)); }
-    // Frame-clock ticks that have reached the window through this fixture's pumping.
+    // Frame-clock ticks that have reached the window through this driver's pumping.
     unsigned Ticks() const { return ticks_; }
     Text TextOf(ControlId id) const { return WindowText(Item(id)); }
     void SetText(ControlId id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
@@ -44,14 +45,15 @@ public:
         SendMessageW(Item(id), BM_CLICK, 0, 0);
         PumpUntil([this] { return !Loading(); }, 60000);
     }
-    // The folder's img<first> … img<last>.png to play, typed in as a user would.
+    // The folder's img<first> … img<last> files of the type (0 jpg, 1 bmp, 2 png) to play, typed in
+    // as a user would.
     void Prepare(const std::wstring& folder, const wchar_t* first, const wchar_t* last, bool loop = true,
-                 bool reverse = false, int rate = 120) const {
+                 bool reverse = false, int rate = 120, int type = 2) const {
         SetText(IdFolderLabel, folder);
         SetText(IdPrefixBox, L"img");
         SetText(IdFirstNumberBox, first);
         SetText(IdLastNumberBox, last);
-        SendMessageW(Item(IdTypeList), CB_SETCURSEL, 2, 0);
+        SendMessageW(Item(IdTypeList), CB_SETCURSEL, static_cast<WPARAM>(type), 0);
         SetChecked(IdLoopBox, loop);
         SetChecked(IdReverseBox, reverse);
         SetRate(rate);
