@@ -166,6 +166,7 @@ struct SpngDecode {
 double PressToFirstFrameMs(const test::WindowDriver& window, double* pressMs = nullptr,
                            double* loadedMs = nullptr) {
     const HWND form = window.Window();
+    SetFocus(window.Item(IdPlayButton));  // as a click on it gives it
     const Clock::time_point start = Clock::now();
     SendMessageW(window.Item(IdPlayButton), BM_CLICK, 0, 0);
     if (pressMs) *pressMs = MsSince(start);
