@@ -10,13 +10,13 @@
 
 namespace kino {
 
-FrameFile::FrameFile(const wchar_t* path) {
+FrameFileReader::FrameFileReader(const wchar_t* path) {
     const HANDLE opened = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (opened != INVALID_HANDLE_VALUE) handle_.reset(opened);
 }
 
-std::size_t FrameFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const {
+std::size_t FrameFileReader::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const {
     std::size_t done = 0;
     while (done < size) {
         OVERLAPPED at{};
@@ -30,7 +30,7 @@ std::size_t FrameFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::siz
     return done;
 }
 
-bool FrameFile::ReserveAhead(std::size_t bytes) noexcept {
+bool FrameFileReader::ReserveAhead(std::size_t bytes) noexcept {
     try {
         ahead_.reserve(bytes);
         return true;
@@ -39,7 +39,7 @@ bool FrameFile::ReserveAhead(std::size_t bytes) noexcept {
     }
 }
 
-std::size_t FrameFile::Read(std::uint8_t* into, std::size_t size) {
+std::size_t FrameFileReader::Read(std::uint8_t* into, std::size_t size) {
     // Small reads (libspng asks for a chunk's header at a time) come from a buffer filled 64 KB
     // at a time: a call to the system costs more than the copy.
     constexpr std::size_t kAhead = 64 * 1024;
@@ -67,7 +67,7 @@ std::size_t FrameFile::Read(std::uint8_t* into, std::size_t size) {
     return done;
 }
 
-gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeControl* control) {
+gdip::GpBitmap* DecodeBmp(const FrameFileReader& file, ImageSize limit, const DecodeControl* control) {
     const std::optional<BmpRows> layout = ReadBmpRows(
         [&](std::uint64_t offset, std::uint8_t* into, std::size_t size) { return file.ReadAt(offset, into, size); });
     if (!layout) return nullptr;
@@ -108,7 +108,7 @@ gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeCo
 
 gdip::GpBitmap* FrameDecoder::Decode(const wchar_t* path, ImageSize limit) {
     {
-        FrameFile file(path);
+        FrameFileReader file(path);
         if (!file) return nullptr;
         std::uint8_t magic[8] = {};
         const std::size_t got = file.ReadAt(0, magic, sizeof magic);

@@ -19,9 +19,9 @@ namespace kino {
 
 // A frame file open for one decode, read by offset: nothing locks it for others (it may be
 // renamed or deleted meanwhile) and it is closed with the object.
-class FrameFile {
+class FrameFileReader {
 public:
-    explicit FrameFile(const wchar_t* path);
+    explicit FrameFileReader(const wchar_t* path);
     explicit operator bool() const { return static_cast<bool>(handle_); }
     // Reads up to size bytes at offset; how many it read (fewer at the end or on an error).
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const;
@@ -39,7 +39,7 @@ private:
 
 // A plain 24-bit bitmap file's kept rows, read and widened straight into a bitmap of their own;
 // null for any other kind of bitmap.
-gdip::GpBitmap* DecodeBmp(const FrameFile& file, ImageSize limit, const DecodeControl* control);
+gdip::GpBitmap* DecodeBmp(const FrameFileReader& file, ImageSize limit, const DecodeControl* control);
 
 class FrameDecoder {
 public:

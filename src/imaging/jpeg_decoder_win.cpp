@@ -11,9 +11,9 @@ JpegFrameDecoder::JpegFrameDecoder() : reader_(kino_jpeg_new()) {}
 
 JpegFrameDecoder::~JpegFrameDecoder() { kino_jpeg_free(reader_); }
 
-GpBitmap* JpegFrameDecoder::Decode(FrameFile& file, ImageSize limit) {
+GpBitmap* JpegFrameDecoder::Decode(FrameFileReader& file, ImageSize limit) {
     const KinoJpegRead read = [](void* user, unsigned char* into, std::size_t size) {
-        return static_cast<FrameFile*>(user)->Read(into, size);
+        return static_cast<FrameFileReader*>(user)->Read(into, size);
     };
     unsigned width = 0, height = 0;
     if (!reader_ || !kino_jpeg_start(reader_, read, &file, &width, &height)) return nullptr;

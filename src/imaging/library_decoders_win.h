@@ -14,7 +14,7 @@ typedef struct KinoJpegReader KinoJpegReader;
 
 namespace kino {
 
-class FrameFile;
+class FrameFileReader;
 
 // One per decoding thread: the JPEG decompressor is made once and reused for every file.
 class JpegFrameDecoder {
@@ -26,7 +26,7 @@ public:
 
     // The top-left part, at most limit, read from the file no further than its rows need. Null
     // for a damaged file (any libjpeg warning counts) and for CMYK and YCCK images.
-    gdip::GpBitmap* Decode(FrameFile& file, ImageSize limit);
+    gdip::GpBitmap* Decode(FrameFileReader& file, ImageSize limit);
 
 private:
     KinoJpegReader* reader_;
@@ -34,6 +34,6 @@ private:
 
 // Null for a damaged file, for more than 8 bits per channel and for a recorded gamma other than
 // the usual 1/2.2: GDI+ converts those its own way.
-gdip::GpBitmap* DecodePng(FrameFile& file, ImageSize limit);
+gdip::GpBitmap* DecodePng(FrameFileReader& file, ImageSize limit);
 
 }  // namespace kino

@@ -18,7 +18,7 @@ std::uint32_t* PixelRow(const LockedPixels& pixels, std::uint32_t y) {
 
 }  // namespace
 
-GpBitmap* DecodePng(FrameFile& file, ImageSize limit) {
+GpBitmap* DecodePng(FrameFileReader& file, ImageSize limit) {
     PngReader reader;
     if (!reader.Open([&file](std::uint8_t* into, std::size_t size) { return file.Read(into, size); })) return nullptr;
     // Only the top-left part the box can show: libspng stops after its last row.

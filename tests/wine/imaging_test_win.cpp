@@ -172,7 +172,7 @@ protected:
     // Whether libjpeg-turbo or libspng decodes the file itself (always false without them).
     bool LibraryTakes(const wchar_t* name) {
 #ifdef KINO_DECODER_LIBS
-        FrameFile file(folder.File(name).c_str());
+        FrameFileReader file(folder.File(name).c_str());
         if (std::wstring_view(name).ends_with(L".jpg")) return UniqueGpImage(jpeg.Decode(file, kWhole)).get();
         return UniqueGpImage(DecodePng(file, kWhole)).get();
 #else

@@ -118,7 +118,8 @@ TEST_F(DpiLayout, ControlsFollowTheDisplayDpiAndAMoveToAnother) {
 TEST_F(DpiLayout, AfterAMoveTheBoxShowsTheFramesPixels) {
     TempFolder temp;
     Pixels pixels(500 * 500);
-    for (std::uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | (i % 500 / 2) << 16 | (i / 500 / 2) << 8;
+    for (std::uint32_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = 0xFF000000u | (i % 500 / 2) << 16 | (i / 500 / 2) << 8;
     for (const wchar_t* name : {L"img0.png", L"img1.png"}) WriteBytes(temp.File(name), PngBytes(500, 500, pixels));
     ui.Prepare(temp.Path(), L"0", L"1");
     ui.Click(IdPlayButton);
