@@ -11,14 +11,9 @@ bool TypeAcceptsExtension(std::int32_t typeIndex, TextView extension) {
     }
 }
 
-void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,
-                     std::int32_t y, ImageService& images) {
-    for (const FrameImage& frame : frames) {
-        if (frame.key != frameKey) continue;
-        // The first equal key decides, even when its file failed to decode.
-        if (frame.image.get() != 0) images.DrawImage(surface, frame.image.get(), x, y);
-        return;
-    }
+void ShowFrame(DrawingSurface& surface, const FrameImage& frame, std::int32_t x, std::int32_t y,
+               ImageService& images) {
+    if (frame.image.get() != 0) images.DrawImage(surface, frame.image.get(), x, y);
 }
 
 void ReleaseFrameImages(FrameArray& frames) {

@@ -1,4 +1,4 @@
-// The frame store: decoded frame images of one animation, keyed by file name.
+// The frame store: decoded frame images of one animation, one per frame number, each named by its file.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -9,7 +9,7 @@ namespace kino {
 
 struct FrameImage {
     OwnedImage image;  // empty when the file failed to decode
-    Text key;            // the prefix's folder part and the file name, without its extension
+    Text key;          // the prefix's folder part and the file name, without its extension
 };
 
 // The window's frame list: one element per frame number of the range, in number order.
@@ -25,10 +25,10 @@ struct FrameFiles {
     std::vector<Text> paths;
 };
 
-// Draws the first frame whose key equals frameKey exactly; nothing when there is none or its
-// image is 0.
-void ShowFrameByName(DrawingSurface& surface, const FrameArray& frames, TextView frameKey, std::int32_t x,
-                     std::int32_t y, ImageService& images);
+// Draws the frame's image with its top-left corner at (x, y); nothing when its file failed to
+// decode (image 0).
+void ShowFrame(DrawingSurface& surface, const FrameImage& frame, std::int32_t x, std::int32_t y,
+               ImageService& images);
 
 // Disposes every image, in order, and empties the list.
 void ReleaseFrameImages(FrameArray& frames);

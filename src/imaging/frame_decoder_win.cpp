@@ -67,6 +67,14 @@ std::size_t FrameFileReader::Read(std::uint8_t* into, std::size_t size) {
     return done;
 }
 
+void FrameFileReader::Rewind() {
+    if (position_ != ahead_.size()) {  // the bytes ahead are not the file's first
+        position_ = 0;
+        ahead_.clear();
+    }
+    aheadAt_ = 0;
+}
+
 gdip::GpBitmap* DecodeBmp(const FrameFileReader& file, ImageSize limit, const DecodeControl* control) {
     const std::optional<BmpRows> layout = ReadBmpRows(
         [&](std::uint64_t offset, std::uint8_t* into, std::size_t size) { return file.ReadAt(offset, into, size); });
@@ -111,7 +119,8 @@ gdip::GpBitmap* FrameDecoder::Decode(const wchar_t* path, ImageSize limit) {
         FrameFileReader file(path);
         if (!file) return nullptr;
         std::uint8_t magic[8] = {};
-        const std::size_t got = file.ReadAt(0, magic, sizeof magic);
+        const std::size_t got = file.Read(magic, sizeof magic);
+        file.Rewind();  // the JPEG and PNG decoders read from the start: its first 64 KB from memory
         const auto starts = [&](const char* signature, std::size_t length) {
             return got >= length && std::memcmp(magic, signature, length) == 0;
         };

@@ -17,8 +17,8 @@
 
 namespace kino {
 
-// A frame file open for one decode, read by offset: nothing locks it for others (it may be
-// renamed or deleted meanwhile) and it is closed with the object.
+// A frame file open for one decode, read in order or by offset: nothing locks it for others (it
+// may be renamed or deleted meanwhile) and it is closed with the object.
 class FrameFileReader {
 public:
     explicit FrameFileReader(const wchar_t* path);
@@ -27,6 +27,8 @@ public:
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t size) const;
     // The same, in order from the start of the file. Never throws.
     std::size_t Read(std::uint8_t* into, std::size_t size);
+    // Read starts again from the file's start; what it has read ahead is handed out again.
+    void Rewind();
 
 private:
     bool ReserveAhead(std::size_t bytes) noexcept;

@@ -4,13 +4,11 @@ namespace kino {
 
 void FrameClockTick(PlaybackState& state, FormControls& form, const Platform& platform) {
     form.ClearPicture();
-    // A start loads one frame per number of its range, in order: the key of the number's file
-    // (padded or not) stands there. Without one, the plain key prefix + number.
+    // A start loads one frame per number of its range, in number order: the number's frame is
+    // found by its place, without a search through the list at every tick.
     const std::int64_t at = std::int64_t{state.currentNumber} - state.startNumber;
-    const Text key = at >= 0 && at < std::ssize(state.frames)
-                         ? state.frames[static_cast<std::size_t>(at)].key
-                         : form.PrefixText() + DecimalText(state.currentNumber);
-    ShowFrameByName(form.Picture(), state.frames, key, 0, 0, platform.images);
+    if (at >= 0 && at < std::ssize(state.frames))
+        ShowFrame(form.Picture(), state.frames[static_cast<std::size_t>(at)], 0, 0, platform.images);
 
     // Both options are read at every tick: the reverse box stays enabled while playing. At the
     // end of a range that plays once, play stops as a press of Start/Stop stops it. The step is

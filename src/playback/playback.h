@@ -61,8 +61,8 @@ struct LoadRequest {
 
 // The Start/Stop command up to its load. Playing, it stops at once (StopPlaying) and gives
 // nothing. Stopped, it checks the inputs and the frame files (a failed check says why in the
-// info box) and, when they pass, sets the playback numbers and the frames' keys and gives what
-// to load (BeginLoad); the load ends with StartPlaying.
+// info box) and, when they pass, sets the playback numbers and gives the frames to load
+// (BeginLoad); the load ends with StartPlaying.
 std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& form, const Platform& platform);
 
 // The clock off and the inputs unlocked; the frames and the picture stay as they are.

@@ -111,13 +111,13 @@ TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
 }
 
 // A frame whose file failed to decode shows nothing (no draw, which would report an error).
-TEST(FrameStore, DrawsTheFrameOfItsKeyAndNothingForOneThatFailed) {
+TEST(FrameStore, DrawsAFrameAndNothingForOneThatFailed) {
     test::FakeImages images;
     test::FakeForm surface;
     FrameArray frames(2);
     frames[0] = FrameImage{images.Own(u"a1.jpg"), u"a1"};
     frames[1].key = u"a2";
-    for (const char16_t* key : {u"a2", u"a1"}) ShowFrameByName(surface, frames, key, 5, -6, images);
+    for (const FrameImage& frame : frames) ShowFrame(surface, frame, 5, -6, images);
     EXPECT_EQ(images.drawn, (Log{u"a1.jpg@5,-6"}));
 }
 
