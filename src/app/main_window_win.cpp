@@ -95,9 +95,12 @@ void OnPlayButton(MainWindow& window) {
         return;
     }
     try {
+        const std::int64_t pressed = FrameTimer::Now();
         WaitCursor wait;  // while the files are looked up and listed
         std::optional<LoadRequest> request = StartStopCommand(window.state, window.controls, window.platform());
         if (request) window.load.Begin(window.state, window.controls, window.platform(), std::move(request.value()));
+        // The first frame comes one interval after the press, or as soon as the load ends after that.
+        if (window.load.Active()) window.clock.CountNextStartFrom(pressed);
     } catch (const std::exception&) {
     }
     // The keyboard stays with the window: the focus leaves a box that the load has disabled.

@@ -14,12 +14,6 @@
 namespace kino {
 namespace {
 
-std::int64_t CounterNow() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
 std::int64_t CounterFrequency() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -37,6 +31,12 @@ UniqueHandle MakeWaitableTimer(bool& highResolution) {
 }
 
 }  // namespace
+
+std::int64_t FrameTimer::Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
 
 FrameTimer::FrameTimer(HWND target, UINT message)
     : target_(target), message_(message), frequency_(CounterFrequency()), timer_(MakeWaitableTimer(highResolution_)) {
@@ -70,6 +70,8 @@ void FrameTimer::SetEnabled(bool enabled) {
         if (enabled_ == enabled) return;
         enabled_ = enabled;
         Restart();
+        if (enabled && countFrom_ >= 0) start_ = std::max(countFrom_, start_ - interval_ * frequency_ / 1000);
+        countFrom_ = -1;
     }
     SetEvent(wake_.get());
     RaisePeriod(enabled);
@@ -78,6 +80,11 @@ void FrameTimer::SetEnabled(bool enabled) {
 bool FrameTimer::Enabled() const {
     std::lock_guard lock(mutex_);
     return enabled_;
+}
+
+void FrameTimer::CountNextStartFrom(std::int64_t moment) {
+    std::lock_guard lock(mutex_);
+    countFrom_ = moment;
 }
 
 bool FrameTimer::AcceptTick(WPARAM wParam) {
@@ -104,7 +111,7 @@ void FrameTimer::TickDone() {
 void FrameTimer::Restart() {
     ++generation_;
     outstanding_ = false;
-    start_ = CounterNow();
+    start_ = Now();
 }
 
 void FrameTimer::RaisePeriod(bool raise) {
@@ -153,7 +160,7 @@ void FrameTimer::Run() {
             if (enabled_ && interval_ > 0 && !outstanding_) {
                 idle = false;
                 const TickGrid grid(start_, interval_, frequency_);
-                const std::int64_t now = CounterNow();
+                const std::int64_t now = Now();
                 if (posted) {
                     // A tick may go out a little before its deadline: never the same point twice.
                     next = std::max(grid.NextAfter(done, now), done + 1);
@@ -186,11 +193,11 @@ void FrameTimer::Run() {
         const std::int64_t wait = std::max<std::int64_t>(1, remaining - lead);
         LARGE_INTEGER due;
         due.QuadPart = -std::max<std::int64_t>(1, (wait * 10000000 + frequency_ - 1) / frequency_);
-        const std::int64_t expected = CounterNow() + wait;
+        const std::int64_t expected = Now() + wait;
         if (timer_ && SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) {
             const HANDLE handles[] = {wake_.get(), timer_.get()};
             if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-                const std::int64_t late = CounterNow() - expected;
+                const std::int64_t late = Now() - expected;
                 lead = std::clamp(lead + (late - lead) / 8, std::int64_t{0}, maxLead);
             }
         } else {

@@ -43,6 +43,13 @@ public:
     void SetEnabled(bool enabled);
     bool Enabled() const;
 
+    // The next enable counts its first interval from this earlier moment (a Now() value: the
+    // press that began a load) instead of from itself, but from no further back than one
+    // interval: a load shorter than the interval doesn't delay the first tick, and after a
+    // longer one the first tick comes at once and the next a whole interval later.
+    void CountNextStartFrom(std::int64_t moment);
+    static std::int64_t Now();  // the performance counter
+
     // True when a tick message with this wParam is current and must be handled; the caller then
     // calls TickDone once the handler has finished (or was skipped). False for a stale tick.
     // Accepted ticks may nest (one dispatched by a modal loop inside a handler); each TickDone
@@ -69,6 +76,7 @@ private:
     int interval_ = 0;
     std::uint32_t generation_ = 0;  // bumped by every enable, disable and interval change
     std::int64_t start_ = 0;        // counter value the deadlines of this generation count from
+    std::int64_t countFrom_ = -1;   // CountNextStartFrom's moment, until an enable or disable
     std::uint32_t tick_ = 0;        // wParam of the last tick posted
     bool outstanding_ = false;      // tick_ is current: posted and not yet done
     std::vector<std::uint32_t> accepted_;  // ticks being handled, innermost last

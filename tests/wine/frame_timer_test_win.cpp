@@ -103,6 +103,19 @@ TEST(FrameTimer, TicksOnlyWhileEnabledWithAnIntervalAndAQueuedOneGoesStale) {
     w.timer.TickDone();
 }
 
+// Counted from a press longer ago than the interval (a long load): the first tick comes at once
+// and the next a whole interval after it, not on the press's grid (2.3 intervals back).
+TEST(FrameTimer, CountedFromAnEarlierPressTicksAtOnceThenAfterAWholeInterval) {
+    TickWindow w;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    w.timer.CountNextStartFrom(FrameTimer::Now() - frequency.QuadPart * FrameTimer::kMaxInterval * 23 / 10000);
+    w.Start(FrameTimer::kMaxInterval);
+    EXPECT_TRUE(w.Run([&] { return w.handled == 1; }));
+    w.Pump(150);
+    EXPECT_EQ(w.handled, 1);
+}
+
 // A slow handler never finds a tick queued behind it; one that stops the clock (the end of a
 // range played once) gets no more.
 TEST(FrameTimer, NeverMoreThanOneTickQueuedAndNoneAfterAHandlerStopsTheClock) {
