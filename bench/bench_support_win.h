@@ -2,13 +2,10 @@
 #pragma once
 #include <windows.h>
 
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include "sample_files_win.h"

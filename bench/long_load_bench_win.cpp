@@ -102,16 +102,13 @@ WindowLoadFigures LoadInWindow(const test::WindowDriver& window, const std::wstr
 
 // Cancels a load of the folder's files after delayMs; the ms until its thread's last act.
 double CancelLatency(const std::wstring& folder, int frames, const Platform& platform, DWORD delayMs) {
-    FrameFiles files;
-    for (int n = 0; n < frames; ++n) {
-        files.frames.push_back({OwnedImage(), u"img" + DecimalText(n)});
-        files.paths.push_back(FromWide(folder.c_str()) + u"\\img" + DecimalText(n) + u".png");
-    }
+    std::vector<Text> paths;
+    for (int n = 0; n < frames; ++n) paths.push_back(FromWide(folder.c_str()) + u"\\img" + DecimalText(n) + u".png");
     std::mutex mutex;
     std::condition_variable ended;
     Clock::time_point endedAt{};
     bool hasEnded = false;
-    LoadJob job(std::move(files), ImageSize{256, 256}, platform.images, u"", [&] {
+    LoadJob job(std::move(paths), ImageSize{256, 256}, platform.images, u"", [&] {
         std::lock_guard<std::mutex> lock(mutex);
         endedAt = Clock::now();
         hasEnded = true;

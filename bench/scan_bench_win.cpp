@@ -60,7 +60,7 @@ void Measure(const std::wstring& folder, int frames) {
     const Text folderText(reinterpret_cast<const char16_t*>(folder.c_str()));
     Report("existence scan (one listing, padded match)", 7, [&] {
         const FrameScan scan = ScanFrameFiles(folderText, u"frame_", 2, u"png", 1, frames, files);
-        if (scan.firstMissing || scan.files.frames.size() != static_cast<std::size_t>(frames)) std::abort();
+        if (scan.firstMissing || scan.paths.size() != static_cast<std::size_t>(frames)) std::abort();
     });
     Report("fill from the folder (listing, grouping, run)", 7, [&] {
         std::vector<Text> names;

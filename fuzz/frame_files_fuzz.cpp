@@ -65,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FrameScan scan = ScanFrameFiles(u"C:\\frames", prefix, type, extension, first, last, folder);
     const std::int64_t end = scan.firstMissing ? *scan.firstMissing : std::int64_t{last} + 1;
     Require(end >= first && end <= std::int64_t{last} + 1, "the first missing number is in the range");
-    Require(scan.files.frames.size() == static_cast<std::size_t>(end - first) &&
-                scan.files.paths.size() == scan.files.frames.size(),
+    Require(scan.paths.size() == static_cast<std::size_t>(end - first),
             "a file for every number up to the first missing one");
     for (const Text& name : folder.names) {
         const NameParts parts = SplitTrailingNumber(name);

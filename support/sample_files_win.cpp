@@ -3,7 +3,6 @@
 #include <psapi.h>
 
 #include <algorithm>
-
 #include <atomic>
 #include <filesystem>
 #include <stdexcept>

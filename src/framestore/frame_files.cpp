@@ -31,7 +31,6 @@ std::optional<std::int32_t> NumberOfDigits(TextView text) {
 
 std::size_t DigitCount(TextView digits) { return digits.size() - (digits.front() == u'-' ? 1 : 0); }
 
-Text KeyOfFileName(const Text& name) { return name.substr(0, name.rfind(u'.')); }
 
 }  // namespace
 
@@ -75,7 +74,7 @@ FrameFileMatch MatchFrameFiles(const std::vector<Text>& names, TextView prefix, 
 
 FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeIndex, TextView extension,
                          std::int32_t first, std::int32_t last, FileSystem& files) {
-    // A prefix's folder part ("sub\" of "sub\img") is listed, and begins every key.
+    // A prefix's folder part ("sub\" of "sub\img") is what is listed.
     const std::size_t cut = prefix.find_last_of(u"\\/");
     const TextView folderPart = cut == TextView::npos ? TextView() : prefix.substr(0, cut + 1);
     Text listed(folder);
@@ -102,8 +101,7 @@ FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeInde
             scan.firstMissing = static_cast<std::int32_t>(n);
             break;
         }
-        scan.files.frames.push_back({OwnedImage(), Text(folderPart) + KeyOfFileName(found->second.name)});
-        scan.files.paths.push_back(listed + found->second.name);
+        scan.paths.push_back(listed + found->second.name);
     }
     return scan;
 }

@@ -35,15 +35,15 @@ FrameFileMatch MatchFrameFiles(const std::vector<Text>& names, TextView prefix, 
                                TextView extension, FileSystem& files);
 
 // The frames of first..last as the Start/Stop command finds them, up to the first number that
-// has no file: each number's file with its frame-store key, which is what the start then loads
-// (the check and the load take the same file for each number).
+// has no file: each number's file, which is what the start then loads (the check and the load
+// take the same file for each number).
 struct FrameScan {
-    FrameFiles files;  // in number order, from first
+    std::vector<Text> paths;  // in number order, from first
     std::optional<std::int32_t> firstMissing;
 };
 
 // Lists the folder once. The prefix may reach into a subfolder ("sub\img"): that subfolder is
-// listed, and the keys and paths begin with that part.
+// listed.
 FrameScan ScanFrameFiles(TextView folder, TextView prefix, std::int32_t typeIndex, TextView extension,
                          std::int32_t first, std::int32_t last, FileSystem& files);
 

@@ -11,13 +11,13 @@ bool TypeAcceptsExtension(std::int32_t typeIndex, TextView extension) {
     }
 }
 
-void ShowFrame(DrawingSurface& surface, const FrameImage& frame, std::int32_t x, std::int32_t y,
+void ShowFrame(DrawingSurface& surface, const OwnedImage& frame, std::int32_t x, std::int32_t y,
                ImageService& images) {
-    if (frame.image.get() != 0) images.DrawImage(surface, frame.image.get(), x, y);
+    if (frame.get() != 0) images.DrawImage(surface, frame.get(), x, y);
 }
 
 void ReleaseFrameImages(FrameArray& frames) {
-    FrameArray().swap(frames);  // disposes every image, frees the keys and the storage; can't throw
+    FrameArray().swap(frames);  // disposes every image and frees the storage; can't throw
 }
 
 }  // namespace kino

@@ -1,4 +1,4 @@
-// The frame store: decoded frame images of one animation, one per frame number, each named by its file.
+// The frame store: decoded frame images of one animation, one per frame number.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -7,27 +7,17 @@
 
 namespace kino {
 
-struct FrameImage {
-    OwnedImage image;  // empty when the file failed to decode
-    Text key;          // the prefix's folder part and the file name, without its extension
-};
-
-// The window's frame list: one element per frame number of the range, in number order.
-using FrameArray = std::vector<FrameImage>;
+// The window's frame list: one image per frame number of the range, in number order; empty
+// where the file failed to decode.
+using FrameArray = std::vector<OwnedImage>;
 
 // True when extension (already lower-cased) is one the type index accepts:
 // 0 jpg/jpeg, 1 bmp, 2 png, anything else none.
 bool TypeAcceptsExtension(std::int32_t typeIndex, TextView extension);
 
-// The files a load takes: elements with their keys and images still 0, and the path of each.
-struct FrameFiles {
-    FrameArray frames;
-    std::vector<Text> paths;
-};
-
 // Draws the frame's image with its top-left corner at (x, y); nothing when its file failed to
 // decode (image 0).
-void ShowFrame(DrawingSurface& surface, const FrameImage& frame, std::int32_t x, std::int32_t y,
+void ShowFrame(DrawingSurface& surface, const OwnedImage& frame, std::int32_t x, std::int32_t y,
                ImageService& images);
 
 // Disposes every image, in order, and empties the list.

@@ -5,7 +5,6 @@
 #include <new>
 #include <system_error>
 #include <thread>
-#include <type_traits>
 
 #include "base/handles_win.h"
 #include "base/text_win.h"
@@ -35,7 +34,7 @@ std::vector<OwnedImage> GdiplusImageService::DecodeImages(const std::vector<Text
     std::atomic<std::size_t> next{0};
     // A cancel or a failed allocation ends the work of each thread between two frames, and the
     // decoding of the frame in hand between two bands of its rows.
-    const auto work = [&] {
+    auto work = [&] {
         // Below the window's thread: it answers at once, the decoding takes the rest.
         const HANDLE self = GetCurrentThread();
         const int priority = GetThreadPriority(self);
@@ -58,9 +57,7 @@ std::vector<OwnedImage> GdiplusImageService::DecodeImages(const std::vector<Text
     // its threads waiting instead of making new ones. Without the pool, this thread does it all.
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t helpers = std::min(cores, paths.size()) - (paths.empty() ? 0 : 1);
-    using Work = std::remove_const_t<decltype(work)>;
-    const PTP_WORK pooled =
-        helpers == 0 ? nullptr : CreateThreadpoolWork(RunPooled<Work>, const_cast<Work*>(&work), nullptr);
+    const PTP_WORK pooled = helpers == 0 ? nullptr : CreateThreadpoolWork(RunPooled<decltype(work)>, &work, nullptr);
     for (std::size_t t = 0; pooled && t < helpers; ++t) SubmitThreadpoolWork(pooled);
     work();
     if (pooled) {

@@ -22,7 +22,6 @@ public:
     PictureBox(const PictureBox&) = delete;
     PictureBox& operator=(const PictureBox&) = delete;
 
-
     // Follows a new client size; what fits of the old image is kept, the rest is cleared.
     void Resize(int width, int height) {
         width = std::max(width, 1);

@@ -19,10 +19,10 @@ Text OutOfMemoryText(std::uint64_t neededBytes, std::uint64_t availableBytes) {
            DecimalText(rounded(availableBytes)) + u" MB。";
 }
 
-LoadJob::LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text infoBefore,
+LoadJob::LoadJob(std::vector<Text> paths, ImageSize limit, ImageService& images, Text infoBefore,
                  std::function<void()> finished, FrameArray previous)
     : previous_(std::move(previous)),
-      files_(std::move(files)),
+      paths_(std::move(paths)),
       limit_(limit),
       images_(images),
       infoBefore_(std::move(infoBefore)),
@@ -42,10 +42,10 @@ void LoadJob::Run() noexcept {
         // header that can't be read, or claims more than a frame may have, counts 0: that file
         // fails to decode and shows as an empty frame.
         availableBytes_ = images_.RoomForImages();
-        neededBytes_ = std::uint64_t{files_.paths.size()} * FrameBytes(limit_);
+        neededBytes_ = std::uint64_t{paths_.size()} * FrameBytes(limit_);
         if (neededBytes_ > availableBytes_) {
             neededBytes_ = 0;
-            for (const Text& path : files_.paths) {
+            for (const Text& path : paths_) {
                 if (control_.cancel) break;
                 if (const std::optional<ImageSize> size = images_.ReadImageSize(path))
                     neededBytes_ += FrameBytes(HeldPart(*size, limit_));
@@ -53,7 +53,7 @@ void LoadJob::Run() noexcept {
             outOfMemory_ = !control_.cancel && neededBytes_ > availableBytes_;
         }
         if (!control_.cancel && !outOfMemory_) {
-            decoded_ = images_.DecodeImages(files_.paths, limit_, control_);
+            decoded_ = images_.DecodeImages(paths_, limit_, control_);
             if (control_.outOfMemory) {
                 outOfMemory_ = true;
                 availableBytes_ = images_.RoomForImages();
@@ -76,10 +76,7 @@ LoadJob::Result LoadJob::Finish() {
         decoded_.clear();  // disposes of them
         return result;
     }
-    for (std::size_t i = 0; i < files_.frames.size() && i < decoded_.size(); ++i) {
-        files_.frames[i].image = std::move(decoded_[i]);
-    }
-    result.frames = std::move(files_.frames);
+    result.frames = std::move(decoded_);
     return result;
 }
 
@@ -87,7 +84,7 @@ std::unique_ptr<LoadJob> BeginLoad(PlaybackState& state, FormControls& form, con
                                    LoadRequest request, std::function<void()> finished) {
     std::unique_ptr<LoadJob> job;
     try {
-        job = std::make_unique<LoadJob>(std::move(request.files), request.limit, platform.images, form.InfoText(),
+        job = std::make_unique<LoadJob>(std::move(request.paths), request.limit, platform.images, form.InfoText(),
                                         std::move(finished), std::move(state.frames));
     } catch (const std::exception&) {
         form.SetInfoText(kLoadNotStartedText);  // no thread to load on, or no memory: the inputs stay unlocked

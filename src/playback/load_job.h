@@ -38,7 +38,7 @@ public:
 
     // Throws std::system_error when the thread can't start. The previous start's frames are
     // released on that thread, before the memory left is counted.
-    LoadJob(FrameFiles files, ImageSize limit, ImageService& images, Text infoBefore,
+    LoadJob(std::vector<Text> paths, ImageSize limit, ImageService& images, Text infoBefore,
             std::function<void()> finished, FrameArray previous = {});
     ~LoadJob();  // cancels, waits for the thread and releases whatever was decoded
     LoadJob(const LoadJob&) = delete;
@@ -48,7 +48,7 @@ public:
     void Cancel() { control_.cancel = true; }
     bool Cancelled() const { return control_.cancel; }
     std::size_t Decoded() const { return control_.decoded; }
-    std::size_t Total() const { return files_.frames.size(); }
+    std::size_t Total() const { return paths_.size(); }
     const Text& InfoBefore() const { return infoBefore_; }
 
     // Waits for the thread; call once.
@@ -58,7 +58,7 @@ private:
     void Run() noexcept;
 
     FrameArray previous_;
-    FrameFiles files_;
+    const std::vector<Text> paths_;
     const ImageSize limit_;
     ImageService& images_;
     const Text infoBefore_;

@@ -55,7 +55,7 @@ inline constexpr char16_t kMissingFilePrefix[] = u"文件错误：缺失";
 
 // What a start loads: the file of each frame number of the range, as its check found them.
 struct LoadRequest {
-    FrameFiles files;
+    std::vector<Text> paths;
     ImageSize limit;  // what of each frame is held (PictureLimit)
 };
 

@@ -92,7 +92,7 @@ std::optional<LoadRequest> StartStopCommand(PlaybackState& state, FormControls& 
     state.endNumber = range->last;
     state.currentNumber = form.ReverseChecked() ? state.endNumber : state.startNumber;
 
-    return LoadRequest{std::move(scan.files), form.PictureLimit()};
+    return LoadRequest{std::move(scan.paths), form.PictureLimit()};
 }
 
 }  // namespace kino

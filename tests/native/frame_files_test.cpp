@@ -63,10 +63,7 @@ TEST(ScanFrameFiles, ListsOnceAndStopsAtTheFirstNumberWithoutAVisibleFile) {
         files.AddFile(u"C:\\f\\sub", name);
     files.hidden.insert(u"C:\\f\\sub\\img004.png");
     FrameScan scan = ScanFrameFiles(u"C:\\f", u"sub\\img", 2, u"png", 1, 9, files);
-    Log keys;
-    for (const FrameImage& frame : scan.files.frames) keys.push_back(frame.key);
-    EXPECT_EQ(keys, (Log{u"sub\\img001", u"sub\\img002", u"sub\\img3"}));
-    EXPECT_EQ(scan.files.paths, (Log{u"C:\\f\\sub\\img001.png", u"C:\\f\\sub\\img002.png", u"C:\\f\\sub\\img3.png"}));
+    EXPECT_EQ(scan.paths, (Log{u"C:\\f\\sub\\img001.png", u"C:\\f\\sub\\img002.png", u"C:\\f\\sub\\img3.png"}));
     EXPECT_EQ(scan.firstMissing, 4);
     EXPECT_EQ(files.listed, Log{u"C:\\f\\sub\\"});
     EXPECT_EQ(ScanFrameFiles(u"C:\\nowhere", u"img", 2, u"png", 5, 9, files).firstMissing, 5);
@@ -115,9 +112,8 @@ TEST(FrameStore, DrawsAFrameAndNothingForOneThatFailed) {
     test::FakeImages images;
     test::FakeForm surface;
     FrameArray frames(2);
-    frames[0] = FrameImage{images.Own(u"a1.jpg"), u"a1"};
-    frames[1].key = u"a2";
-    for (const FrameImage& frame : frames) ShowFrame(surface, frame, 5, -6, images);
+    frames[0] = images.Own(u"a1.jpg");
+    for (const OwnedImage& frame : frames) ShowFrame(surface, frame, 5, -6, images);
     EXPECT_EQ(images.drawn, (Log{u"a1.jpg@5,-6"}));
 }
 

@@ -20,7 +20,7 @@ TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
     const struct {
         const char16_t *folder, *first, *last, *firstAfter;
         Text info;
-        Log keys;  // of the frames held after the press
+        Log held;  // the files of the frames held after the press
     } rows[] = {
         {u"", u"0", u"2", u"0", none, {u"old"}},
         {u"C:\\elsewhere", u"0", u"2", u"0", none, {u"old"}},
@@ -28,15 +28,15 @@ TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
         {test::Rig::kFolder, u"-3", u"-1", u"0", range, {u"old"}},  // the write of "0" stays
         {test::Rig::kFolder, u"1", u"3e9", u"1", u"编号错误：编号超出范围。", {u"old"}},
         {u"C:\\frames\\", u"0", u"12", u"0", u"文件错误：缺失img10.png", {u"old"}},  // the first missing one
-        {test::Rig::kFolder, u"abc", u"1", u"0", u"", {u"img0", u"img1"}},
-        {test::Rig::kFolder, u"0.3", u"1", u"0.3", u"", {u"img0", u"img1"}},  // above 0: stays, rounds to 0
-        {test::Rig::kFolder, u"1.2", u"1.4", u"1.2", u"", {u"img1"}},
+        {test::Rig::kFolder, u"abc", u"1", u"0", u"", {u"img0.png", u"img1.png"}},
+        {test::Rig::kFolder, u"0.3", u"1", u"0.3", u"", {u"img0.png", u"img1.png"}},  // above 0: stays, rounds to 0
+        {test::Rig::kFolder, u"1.2", u"1.4", u"1.2", u"", {u"img1.png"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(Text(row.first) + u".." + row.last));
         test::Rig rig;
         rig.Prepare(0, 9);
-        rig.state.frames.push_back({rig.images.Own(u"old"), u"old"});
+        rig.state.frames.push_back(rig.images.Own(u"old"));
         rig.files.folders[u"\\"] = rig.files.folders[u"C:\\frames\\"];  // "" as a system may read it: here
         rig.form.folder = row.folder;
         rig.form.first = row.first;
@@ -44,9 +44,9 @@ TEST(StartStop, NumberBoxesAreCheckedNormalisedAndRounded) {
         rig.Click();
         EXPECT_EQ(rig.form.first, row.firstAfter);
         EXPECT_EQ(rig.form.info, row.info);
-        Log keys;
-        for (const FrameImage& frame : rig.state.frames) keys.push_back(frame.key);
-        EXPECT_EQ(keys, row.keys);
+        Log held;
+        for (const OwnedImage& frame : rig.state.frames) held.push_back(test::FileNameOf(rig.images.pathOf.at(frame.get())));
+        EXPECT_EQ(held, row.held);
         EXPECT_EQ(rig.form.clock, row.info.empty());
         EXPECT_EQ(rig.images.events.empty(), !row.info.empty());
     }
