@@ -111,9 +111,8 @@ TEST(OpenSequence, DropsAndChosenFoldersFillTheFields) {
 TEST(FrameStore, DrawsAFrameAndNothingForOneThatFailed) {
     test::FakeImages images;
     test::FakeForm surface;
-    FrameArray frames(2);
-    frames[0] = images.Own(u"a1.jpg");
-    for (const OwnedImage& frame : frames) ShowFrame(surface, frame, 5, -6, images);
+    ShowFrame(surface, images.Own(u"a1.jpg"), 5, -6, images);
+    ShowFrame(surface, OwnedImage(), 5, -6, images);
     EXPECT_EQ(images.drawn, (Log{u"a1.jpg@5,-6"}));
 }
 
